@@ -1,0 +1,27 @@
+// Reason codes of the payload extraction (kpr): 0 for success, otherwise the step that
+// failed. The dialog shows a non-zero code as eight hex digits ("0000.0014" for 20).
+#pragma once
+
+#include <cstdint>
+
+enum PayloadReason : int32_t {
+    kPayloadOk = 0,
+    kOwnFileUnreadable = 1,     // the installer's own file cannot be opened
+    kInstallerTooLong = 2,      // longer than 4,000,000 bytes
+    kInstallerTooShort = 3,     // shorter than 1,000,000 bytes
+    kNoPayloadBuffer = 4,       // no buffer of the file's length
+    kTrailerCheckMismatch = 5,  // the trailer's check word does not match its fields
+    kTrailerSumMismatch = 6,    // start + lengths + 20 is not the file's length
+    kStaleTvisxWcp = 10,
+    kStaleTvislvWcp = 11,
+    kStaleQelmapeWcp = 12,
+    kQelmapeWcpWrongLength = 20,
+    kTvislvWcpWrongLength = 21,
+    kTvisxWcpWrongLength = 22,
+    kStaleTvisxExeu = 30,
+    kStaleTvislvExeu = 31,
+    kStaleQelmapeDllu = 32,
+    kTvisxExeuMissing = 40,
+    kTvislvExeuMissing = 41,
+    kQelmapeDlluMissing = 42,
+};

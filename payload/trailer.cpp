@@ -1,0 +1,78 @@
+// Payload trailer encoding and the reader's acceptance rules.
+#include "payload/trailer.h"
+
+const char* const kCompressedNames[kPayloadFileCount] = {"QELMAPE.WCP", "TVISLV.WCP",
+                                                         "TVISX.WCP"};
+
+namespace {
+
+uint32_t ReadLe32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+void WriteLe32(uint8_t* p, uint32_t value) {
+    p[0] = static_cast<uint8_t>(value);
+    p[1] = static_cast<uint8_t>(value >> 8);
+    p[2] = static_cast<uint8_t>(value >> 16);
+    p[3] = static_cast<uint8_t>(value >> 24);
+}
+
+}  // namespace
+
+uint32_t TrailerCheckOf(const PayloadTrailer& trailer) {
+    return trailer.payloadStart ^ trailer.firstSize ^ trailer.secondSize ^ trailer.thirdSize;
+}
+
+PayloadTrailer DecodeTrailer(const uint8_t bytes[kTrailerSize]) {
+    PayloadTrailer trailer;
+    trailer.trailerCheck = ReadLe32(bytes);
+    trailer.payloadStart = ReadLe32(bytes + 4) ^ kStartMask;
+    trailer.firstSize = ReadLe32(bytes + 8) ^ kFirstSizeMask;
+    trailer.secondSize = ReadLe32(bytes + 12) ^ kSecondSizeMask;
+    trailer.thirdSize = ReadLe32(bytes + 16) ^ kThirdSizeMask;
+    return trailer;
+}
+
+void EncodeTrailer(uint32_t payloadStart, uint32_t firstSize, uint32_t secondSize,
+                   uint32_t thirdSize, uint8_t bytes[kTrailerSize]) {
+    WriteLe32(bytes, payloadStart ^ firstSize ^ secondSize ^ thirdSize);
+    WriteLe32(bytes + 4, payloadStart ^ kStartMask);
+    WriteLe32(bytes + 8, firstSize ^ kFirstSizeMask);
+    WriteLe32(bytes + 12, secondSize ^ kSecondSizeMask);
+    WriteLe32(bytes + 16, thirdSize ^ kThirdSizeMask);
+}
+
+PayloadReason CheckInstallerLength(uint32_t length) {
+    if (length == 0xFFFFFFFFu) return kOwnFileUnreadable;
+    if (length > kMaxInstallerLength) return kInstallerTooLong;
+    if (length < kMinInstallerLength) return kInstallerTooShort;
+    return kPayloadOk;
+}
+
+PayloadReason CheckTrailer(const PayloadTrailer& trailer, uint32_t length) {
+    if (trailer.trailerCheck != TrailerCheckOf(trailer)) return kTrailerCheckMismatch;
+    uint64_t sum = uint64_t{trailer.payloadStart} + trailer.firstSize + trailer.secondSize +
+                   trailer.thirdSize + kTrailerSize;
+    if (sum != length) return kTrailerSumMismatch;
+    return kPayloadOk;
+}
+
+PayloadReason CheckPayloadImage(const uint8_t* image, uint32_t length, PayloadTrailer* trailer) {
+    PayloadReason reason = CheckInstallerLength(length);
+    if (reason != kPayloadOk) return reason;
+    *trailer = DecodeTrailer(image + length - kTrailerSize);
+    return CheckTrailer(*trailer, length);
+}
+
+bool PlanPayload(uint64_t imageLength, const uint64_t sizes[kPayloadFileCount], PayloadPlan* plan) {
+    uint64_t payloadLength = 0;
+    for (int i = 0; i < kPayloadFileCount; ++i) payloadLength += sizes[i];
+    uint64_t natural = imageLength + payloadLength + kTrailerSize;
+    plan->fillerLength = natural < kMinInstallerLength ? kMinInstallerLength - natural : 0;
+    plan->payloadStart = imageLength + plan->fillerLength;
+    plan->totalLength = natural + plan->fillerLength;
+    plan->excessLength =
+        plan->totalLength > kMaxInstallerLength ? plan->totalLength - kMaxInstallerLength : 0;
+    return plan->excessLength == 0;
+}

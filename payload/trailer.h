@@ -1,0 +1,80 @@
+// The payload layout: one definition shared by the installer, which reads its own file,
+// and the packer, which builds such a file.
+//
+//   offset 0                          executable image (the installer program)
+//          ...                        optional filler, ignored by the reader
+//   payloadStart                      "QELMAPE.WCP"  firstSize bytes  (SZDD of qelMapE.dll)
+//   payloadStart+firstSize            "TVISLV.WCP"   secondSize bytes (SZDD of tVisLV.exe)
+//   ... +secondSize                   "TVISX.WCP"    thirdSize bytes  (SZDD of tVisX.exe)
+//   L-20  trailer, five little-endian 32-bit words:
+//         +0  trailerCheck  start ^ first ^ second ^ third (plain values, unmasked)
+//         +4  payloadStart  ^ kStartMask
+//         +8  firstSize     ^ kFirstSizeMask
+//         +12 secondSize    ^ kSecondSizeMask
+//         +16 thirdSize     ^ kThirdSizeMask
+//
+// A reader accepts a file of 1,000,000..4,000,000 bytes (bounds included) whose check
+// word matches and whose start + sizes + 20 equals the file's length exactly (no
+// wrap-around). There is no other validation of the payload.
+#pragma once
+
+#include <cstdint>
+
+#include "payload/reason_codes.h"
+
+constexpr uint32_t kTrailerSize = 20;
+constexpr uint32_t kMinInstallerLength = 1000000;
+constexpr uint32_t kMaxInstallerLength = 4000000;
+
+constexpr uint32_t kStartMask = 0x63A8E20Du;
+constexpr uint32_t kFirstSizeMask = 0x90D4C15Bu;
+constexpr uint32_t kSecondSizeMask = 0x2E7F0B64u;
+constexpr uint32_t kThirdSizeMask = 0x5A3C91E7u;
+
+// Number of carried files and their names in payload order.
+constexpr int kPayloadFileCount = 3;
+extern const char* const kCompressedNames[kPayloadFileCount];  // "QELMAPE.WCP", ...
+
+// The trailer's fields as plain values (masks removed); trailerCheck as stored.
+struct PayloadTrailer {
+    uint32_t trailerCheck;
+    uint32_t payloadStart;
+    uint32_t firstSize;
+    uint32_t secondSize;
+    uint32_t thirdSize;
+};
+
+// XOR of the start and the three sizes: the check word a sound trailer carries.
+uint32_t TrailerCheckOf(const PayloadTrailer& trailer);
+
+// Decodes the 20 trailer bytes (the last 20 of the file).
+PayloadTrailer DecodeTrailer(const uint8_t bytes[kTrailerSize]);
+
+// Encodes start and sizes into 20 trailer bytes, computing the check word itself.
+void EncodeTrailer(uint32_t payloadStart, uint32_t firstSize, uint32_t secondSize,
+                   uint32_t thirdSize, uint8_t bytes[kTrailerSize]);
+
+// The length rules: kOwnFileUnreadable for 0xFFFFFFFF (no length could be read),
+// kInstallerTooLong above 4,000,000, kInstallerTooShort below 1,000,000, else kPayloadOk.
+PayloadReason CheckInstallerLength(uint32_t length);
+
+// The trailer rules for a file of `length` bytes: kTrailerCheckMismatch first, then
+// kTrailerSumMismatch (sum taken in 64 bits), else kPayloadOk.
+PayloadReason CheckTrailer(const PayloadTrailer& trailer, uint32_t length);
+
+// All layout rules on a whole file image in memory: length rules, then the trailer from
+// the image's last 20 bytes. On kPayloadOk, *trailer holds the decoded fields.
+PayloadReason CheckPayloadImage(const uint8_t* image, uint32_t length, PayloadTrailer* trailer);
+
+// Where a packer places the payload behind an image of imageLength bytes.
+struct PayloadPlan {
+    uint64_t payloadStart;   // imageLength plus any filler
+    uint64_t fillerLength;   // bytes of filler between the image and the payload
+    uint64_t totalLength;    // length of the finished installer file
+    uint64_t excessLength;   // by how much the file would exceed the maximum; 0 when it fits
+};
+
+// Plans an installer from an image and three compressed files: filler is added only when
+// the file would otherwise be shorter than kMinInstallerLength. Returns true when the
+// result fits within kMaxInstallerLength; otherwise excessLength says by how much not.
+bool PlanPayload(uint64_t imageLength, const uint64_t sizes[kPayloadFileCount], PayloadPlan* plan);

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Builds the three presets and runs every test suite: native, then win32 and win64 under
+# Wine on a private Xvfb display and a fresh Wine prefix. Ends with "N passed, N failed"
+# and exits non-zero when anything failed or did not build.
+#
+# Usage: scripts/test.sh [native|win32|win64 ...]   (default: all three)
+set -u
+cd "$(dirname "$0")/.."
+root=$(pwd)
+. scripts/lib.sh
+
+presets=("$@")
+[ ${#presets[@]} -eq 0 ] && presets=(native win32 win64)
+
+ensure_packages scripts/packages.txt || { echo "0 passed, 1 failed"; exit 1; }
+
+passed=0
+failed=0
+built=()
+for preset in "${presets[@]}"; do
+    echo "== build $preset"
+    if cmake --preset "$preset" >"/tmp/tvis-configure-$preset.log" 2>&1 &&
+        cmake --build --preset "$preset" -j "$(nproc)" >"/tmp/tvis-build-$preset.log" 2>&1; then
+        built+=("$preset")
+    else
+        cat "/tmp/tvis-configure-$preset.log" "/tmp/tvis-build-$preset.log" | grep -E -A3 'error|Error' | head -n 60
+        echo "build of $preset FAILED"
+        failed=$((failed + 1))
+    fi
+done
+
+run_dir=$(mktemp -d /tmp/tvis-test.XXXXXX)
+chmod 755 "$run_dir"
+XVFB_PID=""
+cleanup() {
+    if [ -n "${TVIS_WINEPREFIX:-}" ] && [ -d "$TVIS_WINEPREFIX" ]; then
+        if [ -n "${TVIS_WINE_USER:-}" ]; then
+            runuser -u "$TVIS_WINE_USER" -- env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -k 2>/dev/null
+        else
+            WINEPREFIX="$TVIS_WINEPREFIX" wineserver -k 2>/dev/null
+        fi
+    fi
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    rm -rf "$run_dir"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+needs_wine=0
+for preset in "${built[@]}"; do [ "$preset" != native ] && needs_wine=1; done
+if [ $needs_wine -eq 1 ]; then
+    start_xvfb "$run_dir" || { echo "0 passed, $((failed + 1)) failed"; exit 1; }
+    export TVIS_RUN_DIR="$run_dir"
+    export TVIS_WINEPREFIX="$run_dir/prefix"
+    export TVIS_WINE_HOME="$run_dir/home"
+    mkdir -p "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME"
+    wine_as=()
+    if [ "$(id -u)" -eq 0 ]; then
+        export TVIS_WINE_USER=tvistest
+        id -u "$TVIS_WINE_USER" >/dev/null 2>&1 ||
+            useradd --system --no-create-home --shell /usr/sbin/nologin "$TVIS_WINE_USER"
+        chown "$TVIS_WINE_USER" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME"
+        wine_as=(runuser -u "$TVIS_WINE_USER" --)
+    fi
+    echo "== wine prefix (display $DISPLAY)"
+    "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
+        wineboot -i >"$run_dir/wineboot.log" 2>&1
+    # Keep one wineserver for the whole run: each test process then starts in milliseconds.
+    "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -p
+fi
+
+for preset in "${built[@]}"; do
+    echo "== test $preset"
+    jobs=$(nproc)
+    log="$run_dir/ctest-$preset.log"
+    ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log" | grep -E -v '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed'
+    total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+    bad=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
+    if [ -z "$total" ]; then
+        echo "ctest for $preset gave no summary"
+        failed=$((failed + 1))
+        continue
+    fi
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

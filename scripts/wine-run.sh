@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs a Windows executable under Wine for ctest (the cross builds' emulator).
+# scripts/test.sh sets up the environment:
+#   TVIS_WINEPREFIX  the run's own Wine prefix
+#   TVIS_WINE_HOME   HOME for Wine (the templates folder links into it)
+#   TVIS_WINE_USER   unprivileged user to run Wine as, when the run is root: as root, Wine
+#                    opens read-only files for writing and read-only tests would lie
+#   TVIS_RUN_DIR     scratch space of the run
+#   DISPLAY          the run's Xvfb
+# Without them it uses a developer prefix in the home folder and the current display.
+set -u
+exe="$1"
+shift
+prefix="${TVIS_WINEPREFIX:-$HOME/.tvis-wine}"
+home="${TVIS_WINE_HOME:-$HOME}"
+user="${TVIS_WINE_USER:-}"
+
+env_args=(WINEPREFIX="$prefix" HOME="$home" WINEDEBUG="${WINEDEBUG:--all}"
+          DISPLAY="${DISPLAY:-}" LANG="${LANG:-C.UTF-8}")
+# Wine's own switches and the variables meant for the program under test travel along.
+while IFS='=' read -r name _; do
+    case "$name" in WINEDLLOVERRIDES|TVIS_TEST_*) env_args+=("$name=${!name}") ;; esac
+done < <(env)
+
+if [ -n "$user" ]; then
+    # The user may not reach the build folder (a clone under a private home): stage a copy.
+    if ! runuser -u "$user" -- test -r "$exe"; then
+        stage="${TVIS_RUN_DIR:?}/stage/$(dirname "$exe" | md5sum | cut -c1-12)"
+        mkdir -p "$stage"
+        cp -f "$exe" "$stage/"
+        chmod -R a+rX "${TVIS_RUN_DIR}/stage"
+        exe="$stage/$(basename "$exe")"
+    fi
+    runner=(runuser -u "$user" -- env "${env_args[@]}" wine "$exe")
+else
+    runner=(env "${env_args[@]}" wine "$exe")
+fi
+
+# Windows programs end their lines with CR LF; ctest's test discovery wants bare LF.
+case " $* " in
+*" --gtest_list_tests "*)
+    set -o pipefail
+    "${runner[@]}" "$@" | tr -d '\r'
+    ;;
+*) exec "${runner[@]}" "$@" ;;
+esac

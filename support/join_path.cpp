@@ -1,0 +1,31 @@
+// JoinPath: the portable half of file access.
+#include "support/file_access.h"
+
+#include <cstring>
+
+namespace {
+
+char joinBuffer[kJoinBufferSize];
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
+const char* JoinPath(const char* folder, const char* name) {
+    if (name == nullptr || name[0] == '\0') return folder;
+    if (folder == nullptr || folder[0] == '\0') return name;
+
+    size_t folderLength = std::strlen(folder);
+    bool addSeparator = !IsSeparator(folder[folderLength - 1]);
+    const char* tail = IsSeparator(name[0]) ? name + 1 : name;
+    size_t tailLength = std::strlen(tail);
+    size_t total = folderLength + (addSeparator ? 1 : 0) + tailLength;
+    if (total >= kJoinBufferSize) return nullptr;
+
+    std::memcpy(joinBuffer, folder, folderLength);
+    size_t length = folderLength;
+    if (addSeparator) joinBuffer[length++] = '\\';
+    std::memcpy(joinBuffer + length, tail, tailLength);
+    joinBuffer[total] = '\0';
+    return joinBuffer;
+}

@@ -1,0 +1,28 @@
+// A fresh folder under the system's temporary folder for one test, removed with all
+// its files (read-only ones included) when the test ends. Windows builds only.
+#pragma once
+
+#include <string>
+
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The folder, ending in a backslash.
+    const std::string& path() const { return path_; }
+    // path() + name.
+    std::string File(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+// Writes bytes to a file with plain Win32 calls (test setup, independent of the code under test).
+bool WriteTestFile(const std::string& path, const std::string& bytes);
+// The whole content of a file, or "<missing>" when it cannot be read.
+std::string ReadTestFile(const std::string& path);
+bool TestFileExists(const std::string& path);
+bool SetReadOnly(const std::string& path);
