@@ -4,6 +4,7 @@
 # and exits non-zero when anything failed or did not build.
 #
 # Usage: scripts/test.sh [native|win32|win64 ...]   (default: all three)
+# TVIS_BUILD_ROOT puts the build folders elsewhere than build/ (for parallel work).
 set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -14,16 +15,19 @@ presets=("$@")
 
 ensure_packages scripts/packages.txt || { echo "0 passed, 1 failed"; exit 1; }
 
+build_root="${TVIS_BUILD_ROOT:-$root/build}"
 passed=0
 failed=0
 built=()
 for preset in "${presets[@]}"; do
     echo "== build $preset"
-    if cmake --preset "$preset" >"/tmp/tvis-configure-$preset.log" 2>&1 &&
-        cmake --build --preset "$preset" -j "$(nproc)" >"/tmp/tvis-build-$preset.log" 2>&1; then
+    logs="$build_root/logs"
+    mkdir -p "$logs"
+    if cmake --preset "$preset" -B "$build_root/$preset" >"$logs/configure-$preset.log" 2>&1 &&
+        cmake --build "$build_root/$preset" -j "$(nproc)" >"$logs/build-$preset.log" 2>&1; then
         built+=("$preset")
     else
-        cat "/tmp/tvis-configure-$preset.log" "/tmp/tvis-build-$preset.log" | grep -E -A3 'error|Error' | head -n 60
+        cat "$logs/configure-$preset.log" "$logs/build-$preset.log" | grep -E -A3 'error|Error' | head -n 60
         echo "build of $preset FAILED"
         failed=$((failed + 1))
     fi
@@ -73,7 +77,7 @@ for preset in "${built[@]}"; do
     echo "== test $preset"
     jobs=$(nproc)
     log="$run_dir/ctest-$preset.log"
-    ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log" | grep -E -v '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed'
+    ctest --test-dir "$build_root/$preset" --output-on-failure -j "$jobs" 2>&1 | tee "$log" | grep -E -v '^ *([0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed|Start +[0-9]+:)'
     total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
     bad=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
     if [ -z "$total" ]; then
