@@ -1,0 +1,358 @@
+// tvispack's commands: build, inspect, compress, expand, and their help.
+#include "tools/tvispack.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "payload/szdd.h"
+#include "payload/trailer.h"
+#include "tools/file_io.h"
+#include "tools/host.h"
+#include "tools/inspect.h"
+
+namespace {
+
+// Inputs larger than this cannot fit into an installer even at SZDD's best ratio.
+constexpr uint64_t kMaxInputLength = 64u * 1024u * 1024u;
+
+// The product files in payload order: option, canonical name (whose last character the
+// SZDD header records).
+struct ProductFile {
+    const char* option;
+    const char* name;
+};
+constexpr ProductFile kProductFiles[kPayloadFileCount] = {
+    {"--qelmape", "qelMapE.dll"}, {"--tvislv", "tVisLV.exe"}, {"--tvisx", "tVisX.exe"}};
+
+const char kMainHelp[] =
+    "tvispack: builds tVis upgrade installers and works with SZDD files.\n"
+    "\n"
+    "Usage:\n"
+    "  tvispack build --stub STUB.exe --qelmape qelMapE.dll --tvislv tVisLV.exe\n"
+    "                 --tvisx tVisX.exe -o OUT.exe\n"
+    "      compress the three product files and append them behind the installer stub\n"
+    "  tvispack inspect FILE.exe [--json]\n"
+    "      show an installer's trailer, payload files and the reason code it would reach\n"
+    "  tvispack compress IN OUT      compress one file into an SZDD file (mode 'A')\n"
+    "  tvispack expand IN OUT        expand one SZDD file\n"
+    "  tvispack COMMAND --help       help on one command\n"
+    "\n"
+    "Example:\n"
+    "  tvispack build --qelmape qelMapE.dll --tvislv tVisLV.exe --tvisx tVisX.exe "
+    "-o tvis-upgrade.exe\n"
+    "  tvispack inspect tvis-upgrade.exe\n"
+    "\n"
+    "Exit status: 0 success, 1 refused or failed (the message says why), 2 wrong usage.\n";
+
+const char kBuildHelp[] =
+    "tvispack build: builds an upgrade installer from the installer stub and the three\n"
+    "product files.\n"
+    "\n"
+    "Usage:\n"
+    "  tvispack build [--stub STUB.exe] --qelmape qelMapE.dll --tvislv tVisLV.exe\n"
+    "                 --tvisx tVisX.exe -o OUT.exe\n"
+    "\n"
+    "Each product file is compressed in the SZDD format (mode 'A', the last character of its\n"
+    "product name in the header) and appended behind the stub in the fixed order qelMapE.dll,\n"
+    "tVisLV.exe, tVisX.exe, followed by the 20-byte trailer. When the result would be shorter\n"
+    "than 1,000,000 bytes, zero filler goes between the stub and the payload. The output is\n"
+    "written to a temporary file beside OUT.exe and renamed, so it appears whole or not at all.\n"
+    "\n"
+    "  --stub STUB.exe   the installer without payload; default: tvisupgrade.exe beside tvispack\n"
+    "  -o, --output OUT  the installer to write (replaced if it exists)\n"
+    "\n"
+    "Refuses (exit 1) when an input is missing or unreadable, when the stub already carries a\n"
+    "payload, or when the installer would exceed 4,000,000 bytes.\n"
+    "\n"
+    "Example:\n"
+    "  tvispack build --stub bin/tvisupgrade.exe --qelmape release/qelMapE.dll \\\n"
+    "      --tvislv release/tVisLV.exe --tvisx release/tVisX.exe -o tvis-upgrade.exe\n";
+
+const char kInspectHelp[] =
+    "tvispack inspect: reads an installer file as the installer itself would.\n"
+    "\n"
+    "Usage:\n"
+    "  tvispack inspect FILE.exe [--json]\n"
+    "\n"
+    "Shows the trailer's fields, the three payload files (offset, size, SZDD header,\n"
+    "uncompressed size, whether the stream decodes to that size) and the reason code the\n"
+    "installer would reach from the layout: 0 sound, 1 unreadable, 2 longer than 4,000,000\n"
+    "bytes, 3 shorter than 1,000,000 bytes, 5 check word mismatch, 6 sizes do not add up.\n"
+    "--json prints one JSON object with the keys code, payloadStart, firstSize, secondSize,\n"
+    "thirdSize and files (name, offset, size, uncompressedSize, decodes, ...).\n"
+    "Exit status 0 only when the code is 0 and every payload file decodes.\n"
+    "\n"
+    "Example:\n"
+    "  tvispack inspect tvis-upgrade.exe --json\n";
+
+const char kCompressHelp[] =
+    "tvispack compress: compresses one file into an SZDD file (mode 'A').\n"
+    "\n"
+    "Usage:\n"
+    "  tvispack compress IN OUT\n"
+    "\n"
+    "The header records the last character of IN's name, as COMPRESS -r does. The parse is\n"
+    "cost-optimal, so the result is smaller than what mscompress or COMPRESS.EXE write, and\n"
+    "any SZDD decoder (EXPAND.EXE, LZExpand, msexpand, libmspack) expands it.\n"
+    "\n"
+    "Example:\n"
+    "  tvispack compress tVisX.exe TVISX.EX_\n";
+
+const char kExpandHelp[] =
+    "tvispack expand: expands one SZDD file (mode 'A').\n"
+    "\n"
+    "Usage:\n"
+    "  tvispack expand IN OUT\n"
+    "\n"
+    "Refuses (exit 1, no output written) when IN is not SZDD of mode 'A', when its stream ends\n"
+    "before the header's uncompressed length, or when it yields more than that length.\n"
+    "\n"
+    "Example:\n"
+    "  tvispack expand TVISX.EX_ tVisX.exe\n";
+
+bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h" || arg == "help"; }
+
+void Error(const std::string& message) {
+    std::fprintf(stderr, "tvispack: %s\n", message.c_str());
+}
+
+int Usage(const std::string& message, const char* help) {
+    Error(message);
+    std::fprintf(stderr, "\n%s", help);
+    return kExitUsage;
+}
+
+// Reads an input named on the command line; on failure reports it with the option.
+bool ReadInput(const std::string& what, const std::string& path, std::vector<uint8_t>* bytes) {
+    std::string error;
+    if (ReadWholeFile(path, kMaxInputLength, bytes, &error)) return true;
+    Error("cannot read " + what + " '" + path + "': " + error);
+    return false;
+}
+
+int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
+    std::string stub;
+    std::string output;
+    std::string inputs[kPayloadFileCount];
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (IsHelp(arg)) {
+            std::fputs(kBuildHelp, stdout);
+            return kExitOk;
+        }
+        std::string name = arg;
+        std::string value;
+        bool hasValue = false;
+        size_t equals = arg.find('=');
+        if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+            name = arg.substr(0, equals);
+            value = arg.substr(equals + 1);
+            hasValue = true;
+        }
+        std::string* target = nullptr;
+        if (name == "--stub") target = &stub;
+        if (name == "-o" || name == "--output") target = &output;
+        for (int k = 0; k < kPayloadFileCount; ++k) {
+            if (name == kProductFiles[k].option) target = &inputs[k];
+        }
+        if (!target) return Usage("build: unknown argument '" + arg + "'", kBuildHelp);
+        if (!hasValue) {
+            if (i + 1 >= args.size()) return Usage("build: " + name + " needs a value", kBuildHelp);
+            value = args[++i];
+        }
+        if (value.empty()) return Usage("build: " + name + " needs a value", kBuildHelp);
+        *target = value;
+    }
+    for (int k = 0; k < kPayloadFileCount; ++k) {
+        if (inputs[k].empty()) {
+            return Usage(std::string("build: ") + kProductFiles[k].option + " " +
+                             kProductFiles[k].name + " is missing",
+                         kBuildHelp);
+        }
+    }
+    if (output.empty()) return Usage("build: -o OUT.exe is missing", kBuildHelp);
+    if (stub.empty()) {
+        if (ownFolder.empty()) {
+            Error("no --stub given, and the folder of tvispack itself is unknown; pass --stub "
+                  "STUB.exe");
+            return kExitFailed;
+        }
+        stub = ownFolder + kDefaultStubName;
+        uint64_t length = 0;
+        if (!HostFileLength(stub, &length)) {
+            Error("no --stub given, and the default stub '" + stub +
+                  "' (the installer without payload, expected beside tvispack) does not exist "
+                  "or cannot be read; pass --stub STUB.exe");
+            return kExitFailed;
+        }
+    }
+
+    std::vector<uint8_t> image;
+    if (!ReadInput("the stub", stub, &image)) return kExitFailed;
+    std::vector<uint8_t> files[kPayloadFileCount];
+    for (int k = 0; k < kPayloadFileCount; ++k) {
+        if (!ReadInput(std::string(kProductFiles[k].option) + " file", inputs[k], &files[k])) {
+            return kExitFailed;
+        }
+    }
+
+    // A stub whose last 20 bytes already form a trailer the reader accepts carries a payload.
+    if (image.size() >= kTrailerSize && image.size() <= 0xFFFFFFFFu) {
+        PayloadTrailer old = DecodeTrailer(image.data() + image.size() - kTrailerSize);
+        if (CheckTrailer(old, static_cast<uint32_t>(image.size())) == kPayloadOk) {
+            Error("the stub '" + stub + "' (" + Thousands(image.size()) +
+                  " bytes) already carries a payload: its last 20 bytes are a trailer the "
+                  "installer accepts (payload at " + Thousands(old.payloadStart) + ", sizes " +
+                  Thousands(old.firstSize) + ", " + Thousands(old.secondSize) + ", " +
+                  Thousands(old.thirdSize) + "); use the installer stub without payload");
+            return kExitFailed;
+        }
+    }
+
+    std::vector<uint8_t> compressed[kPayloadFileCount];
+    uint64_t sizes[kPayloadFileCount];
+    for (int k = 0; k < kPayloadFileCount; ++k) {
+        compressed[k] = EncodeSzdd(files[k].data(), files[k].size(),
+                                   SzddLastNameChar(kProductFiles[k].name));
+        sizes[k] = compressed[k].size();
+    }
+    PayloadPlan plan;
+    if (!PlanPayload(image.size(), sizes, &plan)) {
+        Error("the installer would be " + Thousands(plan.totalLength) + " bytes, " +
+              Thousands(plan.excessLength) + " bytes more than the limit of " +
+              Thousands(kMaxInstallerLength) + " (stub '" + stub + "' " +
+              Thousands(image.size()) + " bytes, compressed " + kProductFiles[0].name + " " +
+              Thousands(sizes[0]) + ", " + kProductFiles[1].name + " " + Thousands(sizes[1]) +
+              ", " + kProductFiles[2].name + " " + Thousands(sizes[2]) +
+              ", trailer 20); nothing was written");
+        return kExitFailed;
+    }
+    uint8_t trailer[kTrailerSize];
+    EncodeTrailer(static_cast<uint32_t>(plan.payloadStart), static_cast<uint32_t>(sizes[0]),
+                  static_cast<uint32_t>(sizes[1]), static_cast<uint32_t>(sizes[2]), trailer);
+    std::vector<FilePiece> pieces = {{image.data(), image.size()},
+                                     {nullptr, plan.fillerLength},
+                                     {compressed[0].data(), sizes[0]},
+                                     {compressed[1].data(), sizes[1]},
+                                     {compressed[2].data(), sizes[2]},
+                                     {trailer, kTrailerSize}};
+    std::string error;
+    if (!WriteFileAtomically(output, pieces, &error)) {
+        Error("cannot write '" + output + "': " + error);
+        return kExitFailed;
+    }
+    std::printf("wrote %s: %s bytes (stub %s, filler %s, payload at %s)\n", output.c_str(),
+                Thousands(plan.totalLength).c_str(), Thousands(image.size()).c_str(),
+                Thousands(plan.fillerLength).c_str(), Thousands(plan.payloadStart).c_str());
+    for (int k = 0; k < kPayloadFileCount; ++k) {
+        std::printf("  %-12s %s -> %s bytes (%s)\n", kCompressedNames[k],
+                    Thousands(files[k].size()).c_str(), Thousands(sizes[k]).c_str(),
+                    inputs[k].c_str());
+    }
+    return kExitOk;
+}
+
+int Inspect(const std::vector<std::string>& args) {
+    std::string path;
+    bool json = false;
+    for (const std::string& arg : args) {
+        if (IsHelp(arg)) {
+            std::fputs(kInspectHelp, stdout);
+            return kExitOk;
+        }
+        if (arg == "--json") {
+            json = true;
+        } else if (path.empty() && (arg.empty() || arg[0] != '-')) {
+            path = arg;
+        } else {
+            return Usage("inspect: unexpected argument '" + arg + "'", kInspectHelp);
+        }
+    }
+    if (path.empty()) return Usage("inspect: FILE.exe is missing", kInspectHelp);
+    InstallerReport report = InspectInstaller(path);
+    std::string text = json ? ReportJson(report) : ReportText(path, report);
+    std::fputs(text.c_str(), stdout);
+    return report.code == kPayloadOk && report.allFilesDecode ? kExitOk : kExitFailed;
+}
+
+// Reads IN and OUT for compress and expand.
+bool TwoPaths(const std::vector<std::string>& args, std::string* in, std::string* out) {
+    if (args.size() != 2 || args[0].empty() || args[1].empty()) return false;
+    *in = args[0];
+    *out = args[1];
+    return true;
+}
+
+int Compress(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (IsHelp(arg)) {
+            std::fputs(kCompressHelp, stdout);
+            return kExitOk;
+        }
+    }
+    std::string in;
+    std::string out;
+    if (!TwoPaths(args, &in, &out)) return Usage("compress: needs IN and OUT", kCompressHelp);
+    std::vector<uint8_t> data;
+    if (!ReadInput("input", in, &data)) return kExitFailed;
+    std::vector<uint8_t> encoded = EncodeSzdd(data.data(), data.size(), SzddLastNameChar(in));
+    std::string error;
+    if (!WriteFileAtomically(out, {{encoded.data(), encoded.size()}}, &error)) {
+        Error("cannot write '" + out + "': " + error);
+        return kExitFailed;
+    }
+    std::printf("%s: %s -> %s bytes\n", out.c_str(), Thousands(data.size()).c_str(),
+                Thousands(encoded.size()).c_str());
+    return kExitOk;
+}
+
+int Expand(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (IsHelp(arg)) {
+            std::fputs(kExpandHelp, stdout);
+            return kExitOk;
+        }
+    }
+    std::string in;
+    std::string out;
+    if (!TwoPaths(args, &in, &out)) return Usage("expand: needs IN and OUT", kExpandHelp);
+    std::vector<uint8_t> data;
+    if (!ReadInput("input", in, &data)) return kExitFailed;
+    std::vector<uint8_t> decoded;
+    SzddHeader header = {};
+    SzddStatus status = DecodeSzdd(data.data(), data.size(), &decoded, &header);
+    if (status != SzddStatus::kOk) {
+        std::string detail = SzddStatusText(status);
+        if (status == SzddStatus::kStreamEndedEarly || status == SzddStatus::kLengthMismatch) {
+            detail += " (header says " + Thousands(header.length) + " bytes, decoded " +
+                      Thousands(decoded.size()) + ")";
+        }
+        Error("cannot expand '" + in + "': " + detail + "; nothing was written");
+        return kExitFailed;
+    }
+    std::string error;
+    if (!WriteFileAtomically(out, {{decoded.data(), decoded.size()}}, &error)) {
+        Error("cannot write '" + out + "': " + error);
+        return kExitFailed;
+    }
+    std::printf("%s: %s -> %s bytes\n", out.c_str(), Thousands(data.size()).c_str(),
+                Thousands(decoded.size()).c_str());
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunTvispack(const std::vector<std::string>& args, const std::string& ownFolder) {
+    if (args.empty()) return Usage("no command given", kMainHelp);
+    const std::string& command = args[0];
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (IsHelp(command)) {
+        std::fputs(kMainHelp, stdout);
+        return kExitOk;
+    }
+    if (command == "build") return Build(rest, ownFolder);
+    if (command == "inspect") return Inspect(rest);
+    if (command == "compress") return Compress(rest);
+    if (command == "expand") return Expand(rest);
+    return Usage("unknown command '" + command + "'", kMainHelp);
+}
