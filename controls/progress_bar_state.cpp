@@ -1,0 +1,42 @@
+// Field changes of the progress bar's messages; see progress_bar_state.h.
+#include "controls/progress_bar_state.h"
+
+#include <cstring>
+
+#include "controls/progress_bar_math.h"
+
+void InitProgressBarState(ProgressBarState& state, uintptr_t instance, uint16_t controlId) {
+    state.ownerInstance = instance;
+    state.controlId = controlId;
+    state.barColor = kSystemBarColor;
+    state.position = 0;
+    state.percent = 0.0;
+    state.rangeMin = 0;
+    state.rangeMax = 100;
+    state.step = 10;
+}
+
+void SetProgressRange(ProgressBarState& state, uint32_t range) {
+    uint16_t low = static_cast<uint16_t>(range & 0xFFFFu);
+    uint16_t high = static_cast<uint16_t>(range >> 16);
+    state.rangeMin = low > high ? high : low;
+    state.rangeMax = low > high ? low : high;
+}
+
+bool SetProgressPosition(ProgressBarState& state, int32_t position) {
+    if (state.position == position) return false;
+    state.position = position;
+    return true;
+}
+
+void AdvanceProgressPosition(ProgressBarState& state, uint32_t amount) {
+    // Unsigned addition wraps round where signed addition would overflow.
+    state.position = static_cast<int32_t>(static_cast<uint32_t>(state.position) + amount);
+}
+
+void SetProgressCaption(ProgressBarState& state, uint32_t rgbColor, const char* text) {
+    state.captionColor = RgbToColorref(rgbColor);
+    std::memset(state.caption, 0, sizeof state.caption);
+    if (text == nullptr) return;
+    for (int i = 0; i < kCaptionSize - 1 && text[i] != '\0'; ++i) state.caption[i] = text[i];
+}

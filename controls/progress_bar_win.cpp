@@ -1,0 +1,142 @@
+// The progress bar's window class and window procedure: the state block's life and the
+// messages with their repaint rules. The drawing is in progress_bar_paint_win.cpp.
+#include "controls/progress_bar.h"
+
+#include "controls/progress_bar_paint.h"
+#include "controls/progress_bar_state.h"
+
+namespace {
+
+// The state block locked for one handler; unlocked when the handler returns.
+class LockedState {
+public:
+    explicit LockedState(HWND window)
+        : handle_(reinterpret_cast<HGLOBAL>(GetWindowLongPtrA(window, 0))),
+          state_(handle_ ? static_cast<ProgressBarState*>(GlobalLock(handle_)) : nullptr) {}
+    ~LockedState() {
+        if (state_) GlobalUnlock(handle_);
+    }
+    LockedState(const LockedState&) = delete;
+    LockedState& operator=(const LockedState&) = delete;
+
+    ProgressBarState* get() const { return state_; }
+    ProgressBarState* operator->() const { return state_; }
+    explicit operator bool() const { return state_ != nullptr; }
+
+private:
+    HGLOBAL handle_;
+    ProgressBarState* state_;
+};
+
+enum class Repaint { None, Later, Now };
+
+void Invalidate(HWND window, Repaint repaint) {
+    if (repaint == Repaint::None) return;
+    InvalidateRect(window, nullptr, FALSE);
+    if (repaint == Repaint::Now) UpdateWindow(window);
+}
+
+LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
+    HGLOBAL handle = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(ProgressBarState));
+    if (handle == nullptr) {
+        DestroyWindow(window);
+        return 0;
+    }
+    SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(handle));
+    LockedState state(window);
+    if (state) {
+        InitProgressBarState(*state.get(), reinterpret_cast<uintptr_t>(create->hInstance),
+                             static_cast<uint16_t>(reinterpret_cast<uintptr_t>(create->hMenu)));
+    }
+    return 0;
+}
+
+void OnDestroy(HWND window) {
+    HGLOBAL handle = reinterpret_cast<HGLOBAL>(GetWindowLongPtrA(window, 0));
+    if (handle == nullptr || GlobalLock(handle) == nullptr) return;
+    GlobalUnlock(handle);
+    GlobalFree(handle);
+    SetWindowLongPtrA(window, 0, 0);
+}
+
+// The state change of one progress bar message, and how the window must repaint after it.
+Repaint ApplyMessage(ProgressBarState& state, UINT message, WPARAM wParam, LPARAM lParam) {
+    uint32_t wide = static_cast<uint32_t>(wParam);
+    uint32_t low = static_cast<uint32_t>(lParam);
+    switch (message) {
+    case PBM_SETRANGE:
+        SetProgressRange(state, low);
+        return Repaint::Later;
+    case PBM_SETPOS:
+        return SetProgressPosition(state, static_cast<int32_t>(wide)) ? Repaint::Now
+                                                                      : Repaint::None;
+    case PBM_DELTAPOS:
+        AdvanceProgressPosition(state, wide);
+        return Repaint::Later;
+    case PBM_SETSTEP:
+        state.step = wide;
+        return Repaint::None;
+    case PBM_STEPIT:
+        AdvanceProgressPosition(state, state.step);
+        return Repaint::Later;
+    case PBX_SETOPTIONS:
+        state.options = low;
+        return Repaint::Later;
+    case PBX_SETBARCOLOR:
+        state.barColor = RgbToColorref(low);
+        return Repaint::Later;
+    case PBX_SETCAPTION:
+        SetProgressCaption(state, wide, reinterpret_cast<const char*>(lParam));
+        return Repaint::Now;
+    case PBX_SETFRAME:
+        state.frameFlags = low;
+        return Repaint::Later;
+    }
+    return Repaint::None;
+}
+
+bool IsProgressMessage(UINT message) {
+    return (message >= PBM_SETRANGE && message <= PBM_STEPIT) ||
+           (message >= PBX_SETOPTIONS && message <= PBX_SETFRAME);
+}
+
+LRESULT CALLBACK ProgressBarWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
+    if (message == WM_DESTROY) {
+        OnDestroy(window);
+        return 0;
+    }
+    if (message == WM_PAINT) {
+        LockedState state(window);
+        // Without a state block the update region must still be validated, or WM_PAINT
+        // would come back for ever.
+        if (!state) return DefWindowProcA(window, message, wParam, lParam);
+        PaintProgressBar(window, *state.get());
+        return 0;
+    }
+    if (!IsProgressMessage(message)) return DefWindowProcA(window, message, wParam, lParam);
+
+    Repaint repaint = Repaint::None;
+    {
+        LockedState state(window);
+        if (!state) return 0;
+        repaint = ApplyMessage(*state.get(), message, wParam, lParam);
+    }
+    Invalidate(window, repaint);
+    return 0;
+}
+
+}  // namespace
+
+int RegisterProgressBarClass(HINSTANCE instance) {
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_GLOBALCLASS;
+    windowClass.lpfnWndProc = ProgressBarWndProc;
+    windowClass.cbClsExtra = 2;  // reserved; nothing reads or writes them
+    windowClass.cbWndExtra = kProgressBarWindowExtra;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = kProgressBarClassName;
+    return RegisterClassA(&windowClass) != 0 ? 1 : 0;
+}
