@@ -1,0 +1,115 @@
+// tvispack.exe under Wine builds an installer and inspects it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "payload/szdd.h"
+#include "payload/trailer.h"
+#include "tests/codec/test_data.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+std::string ToBytesString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+bool Readable(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+// tvispack.exe beside this test, else where TVIS_TEST_TVISPACK (a unix path) says.
+std::string FindTvispack() {
+    char own[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, own, MAX_PATH);
+    std::string beside(own, n);
+    beside = beside.substr(0, beside.find_last_of("\\/") + 1) + "tvispack.exe";
+    if (Readable(beside)) return beside;
+    const char* configured = std::getenv("TVIS_TEST_TVISPACK");
+    if (configured && *configured) {
+        std::string path = std::string("Z:") + configured;
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        if (Readable(path)) return path;
+    }
+    return std::string();
+}
+
+// Runs a command line with stdout and stderr into `outputFile`; returns the exit code.
+DWORD RunWithOutput(const std::string& commandLine, const std::string& outputFile) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE out = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = out;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    std::string mutableLine = commandLine;
+    BOOL started = CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                  nullptr, &si, &pi);
+    DWORD code = 0xFFFFFFFF;
+    if (started) {
+        WaitForSingleObject(pi.hProcess, 60000);
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(out);
+    return code;
+}
+
+TEST(TvispackUnderWine, BuildsAndInspectsAnInstaller) {
+    std::string tvispack = FindTvispack();
+    if (tvispack.empty()) GTEST_SKIP() << "tvispack.exe is not readable by the Wine user";
+    TempFolder dir;
+    Bytes stub = RandomBytes(50000, 1);
+    const Bytes inputs[3] = {TextBytes(80000, 2), TextBytes(30000, 3), RandomBytes(20000, 4)};
+    ASSERT_TRUE(WriteTestFile(dir.File("stub.exe"), ToBytesString(stub)));
+    ASSERT_TRUE(WriteTestFile(dir.File("qelMapE.dll"), ToBytesString(inputs[0])));
+    ASSERT_TRUE(WriteTestFile(dir.File("tVisLV.exe"), ToBytesString(inputs[1])));
+    ASSERT_TRUE(WriteTestFile(dir.File("tVisX.exe"), ToBytesString(inputs[2])));
+    std::string q = "\"";
+    std::string build = q + tvispack + q + " build --stub " + q + dir.File("stub.exe") + q +
+                        " --qelmape " + q + dir.File("qelMapE.dll") + q + " --tvislv " + q +
+                        dir.File("tVisLV.exe") + q + " --tvisx " + q + dir.File("tVisX.exe") + q +
+                        " -o " + q + dir.File("out.exe") + q;
+    EXPECT_EQ(0u, RunWithOutput(build, dir.File("build.txt"))) << ReadTestFile(dir.File("build.txt"));
+
+    std::string file = ReadTestFile(dir.File("out.exe"));
+    ASSERT_EQ(size_t{kMinInstallerLength}, file.size());
+    const uint8_t* image = reinterpret_cast<const uint8_t*>(file.data());
+    PayloadTrailer trailer;
+    ASSERT_EQ(kPayloadOk, CheckPayloadImage(image, static_cast<uint32_t>(file.size()), &trailer));
+    const uint32_t sizes[3] = {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
+    size_t offset = trailer.payloadStart;
+    for (int i = 0; i < 3; ++i) {
+        Bytes decoded;
+        ASSERT_EQ(SzddStatus::kOk, DecodeSzdd(image + offset, sizes[i], &decoded));
+        EXPECT_TRUE(inputs[i] == decoded) << i;
+        offset += sizes[i];
+    }
+
+    std::string inspect = q + tvispack + q + " inspect " + q + dir.File("out.exe") + q + " --json";
+    EXPECT_EQ(0u, RunWithOutput(inspect, dir.File("inspect.txt")));
+    std::string report = ReadTestFile(dir.File("inspect.txt"));
+    EXPECT_NE(std::string::npos, report.find("\"code\": 0,")) << report;
+    EXPECT_NE(std::string::npos, report.find("\"payloadStart\": " + std::to_string(trailer.payloadStart)))
+        << report;
+    EXPECT_EQ(std::string::npos, report.find("\"decodes\": false")) << report;
+
+    // A damaged trailer: inspect says code 5 and exits 1.
+    file[file.size() - kTrailerSize] ^= 1;
+    ASSERT_TRUE(WriteTestFile(dir.File("bad.exe"), file));
+    std::string bad = q + tvispack + q + " inspect " + q + dir.File("bad.exe") + q + " --json";
+    EXPECT_EQ(1u, RunWithOutput(bad, dir.File("bad.txt")));
+    EXPECT_NE(std::string::npos, ReadTestFile(dir.File("bad.txt")).find("\"code\": 5,"));
+}
+
+}  // namespace
