@@ -9,18 +9,18 @@
 constexpr int kCaptionSize = 256;
 
 struct ProgressBarState {
-    double percent;          // fill percentage of the last paint, 0..100
-    uintptr_t ownerInstance; // module instance from the creation parameters (no reader)
-    uint16_t controlId;      // control identifier from the creation parameters (no reader)
+    double percent;           // fill percentage of the last paint, 0..100
+    uintptr_t ownerInstance;  // module instance from the creation parameters (no reader)
+    uint16_t controlId;       // control identifier from the creation parameters (no reader)
     int32_t position;
     uint16_t rangeMin;
     uint16_t rangeMax;
-    uint32_t step;           // added to position by PBM_STEPIT
-    uint32_t frameFlags;     // PBX_SETFRAME; only PBXO_THIN has a meaning
-    uint32_t options;        // PBX_SETOPTIONS bits
-    uint32_t barColor;       // COLORREF of the fill, or kSystemBarColor
+    uint32_t step;        // added to position by PBM_STEPIT
+    uint32_t frameFlags;  // PBX_SETFRAME; only PBXO_THIN has a meaning
+    uint32_t options;     // PBX_SETOPTIONS bits
+    uint32_t barColor;    // COLORREF of the fill, or kSystemBarColor
     char caption[kCaptionSize];
-    uint32_t captionColor;   // COLORREF of the caption over the fill
+    uint32_t captionColor;  // COLORREF of the caption over the fill
 };
 
 // Initial values after WM_CREATE; the block is zero-initialised before.

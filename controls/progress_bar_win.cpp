@@ -9,12 +9,13 @@ namespace {
 
 // The state block locked for one handler; unlocked when the handler returns.
 class LockedState {
-public:
+  public:
     explicit LockedState(HWND window)
         : handle_(reinterpret_cast<HGLOBAL>(GetWindowLongPtrA(window, 0))),
           state_(handle_ ? static_cast<ProgressBarState*>(GlobalLock(handle_)) : nullptr) {}
     ~LockedState() {
-        if (state_) GlobalUnlock(handle_);
+        if (state_)
+            GlobalUnlock(handle_);
     }
     LockedState(const LockedState&) = delete;
     LockedState& operator=(const LockedState&) = delete;
@@ -23,7 +24,7 @@ public:
     ProgressBarState* operator->() const { return state_; }
     explicit operator bool() const { return state_ != nullptr; }
 
-private:
+  private:
     HGLOBAL handle_;
     ProgressBarState* state_;
 };
@@ -31,9 +32,11 @@ private:
 enum class Repaint { None, Later, Now };
 
 void Invalidate(HWND window, Repaint repaint) {
-    if (repaint == Repaint::None) return;
+    if (repaint == Repaint::None)
+        return;
     InvalidateRect(window, nullptr, FALSE);
-    if (repaint == Repaint::Now) UpdateWindow(window);
+    if (repaint == Repaint::Now)
+        UpdateWindow(window);
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
@@ -53,7 +56,8 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
 
 void OnDestroy(HWND window) {
     HGLOBAL handle = reinterpret_cast<HGLOBAL>(GetWindowLongPtrA(window, 0));
-    if (handle == nullptr || GlobalLock(handle) == nullptr) return;
+    if (handle == nullptr || GlobalLock(handle) == nullptr)
+        return;
     GlobalUnlock(handle);
     GlobalFree(handle);
     SetWindowLongPtrA(window, 0, 0);
@@ -64,33 +68,33 @@ Repaint ApplyMessage(ProgressBarState& state, UINT message, WPARAM wParam, LPARA
     uint32_t wide = static_cast<uint32_t>(wParam);
     uint32_t low = static_cast<uint32_t>(lParam);
     switch (message) {
-    case PBM_SETRANGE:
-        SetProgressRange(state, low);
-        return Repaint::Later;
-    case PBM_SETPOS:
-        return SetProgressPosition(state, static_cast<int32_t>(wide)) ? Repaint::Now
-                                                                      : Repaint::None;
-    case PBM_DELTAPOS:
-        AdvanceProgressPosition(state, wide);
-        return Repaint::Later;
-    case PBM_SETSTEP:
-        state.step = wide;
-        return Repaint::None;
-    case PBM_STEPIT:
-        AdvanceProgressPosition(state, state.step);
-        return Repaint::Later;
-    case PBX_SETOPTIONS:
-        state.options = low;
-        return Repaint::Later;
-    case PBX_SETBARCOLOR:
-        state.barColor = RgbToColorref(low);
-        return Repaint::Later;
-    case PBX_SETCAPTION:
-        SetProgressCaption(state, wide, reinterpret_cast<const char*>(lParam));
-        return Repaint::Now;
-    case PBX_SETFRAME:
-        state.frameFlags = low;
-        return Repaint::Later;
+        case PBM_SETRANGE:
+            SetProgressRange(state, low);
+            return Repaint::Later;
+        case PBM_SETPOS:
+            return SetProgressPosition(state, static_cast<int32_t>(wide)) ? Repaint::Now
+                                                                          : Repaint::None;
+        case PBM_DELTAPOS:
+            AdvanceProgressPosition(state, wide);
+            return Repaint::Later;
+        case PBM_SETSTEP:
+            state.step = wide;
+            return Repaint::None;
+        case PBM_STEPIT:
+            AdvanceProgressPosition(state, state.step);
+            return Repaint::Later;
+        case PBX_SETOPTIONS:
+            state.options = low;
+            return Repaint::Later;
+        case PBX_SETBARCOLOR:
+            state.barColor = RgbToColorref(low);
+            return Repaint::Later;
+        case PBX_SETCAPTION:
+            SetProgressCaption(state, wide, reinterpret_cast<const char*>(lParam));
+            return Repaint::Now;
+        case PBX_SETFRAME:
+            state.frameFlags = low;
+            return Repaint::Later;
     }
     return Repaint::None;
 }
@@ -101,7 +105,8 @@ bool IsProgressMessage(UINT message) {
 }
 
 LRESULT CALLBACK ProgressBarWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
+    if (message == WM_CREATE)
+        return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
     if (message == WM_DESTROY) {
         OnDestroy(window);
         return 0;
@@ -110,16 +115,19 @@ LRESULT CALLBACK ProgressBarWndProc(HWND window, UINT message, WPARAM wParam, LP
         LockedState state(window);
         // Without a state block the update region must still be validated, or WM_PAINT
         // would come back for ever.
-        if (!state) return DefWindowProcA(window, message, wParam, lParam);
+        if (!state)
+            return DefWindowProcA(window, message, wParam, lParam);
         PaintProgressBar(window, *state.get());
         return 0;
     }
-    if (!IsProgressMessage(message)) return DefWindowProcA(window, message, wParam, lParam);
+    if (!IsProgressMessage(message))
+        return DefWindowProcA(window, message, wParam, lParam);
 
     Repaint repaint = Repaint::None;
     {
         LockedState state(window);
-        if (!state) return 0;
+        if (!state)
+            return 0;
         repaint = ApplyMessage(*state.get(), message, wParam, lParam);
     }
     Invalidate(window, repaint);

@@ -18,13 +18,11 @@ struct ScaleCase {
 
 TEST(ScaleColor, ScalesClampsAndTruncatesEachComponent) {
     const ScaleCase cases[] = {
-        {0x000088, 2.0, 0x0000FF},  // 136 * 2 = 272, clamped
-        {0x000088, 3.0, 0x0000FF},
-        {0xF5F5F5, 0.9, 0xDCDCDC},  // 220.5 truncated
-        {0x030303, 0.9, 0x020202},  // 2.7 truncated
-        {0x123456, 1.0, 0x123456},
-        {0x7F8081, 2.0, 0xFEFFFF},  // 129 and 128 clamp, 127 gives 254
-        {0xFF102030, 2.0, 0x204060},  // the highest byte is dropped
+        {0x000088, 2.0, 0x0000FF},                               // 136 * 2 = 272, clamped
+        {0x000088, 3.0, 0x0000FF},   {0xF5F5F5, 0.9, 0xDCDCDC},  // 220.5 truncated
+        {0x030303, 0.9, 0x020202},                               // 2.7 truncated
+        {0x123456, 1.0, 0x123456},   {0x7F8081, 2.0, 0xFEFFFF},  // 129 and 128 clamp, 127 gives 254
+        {0xFF102030, 2.0, 0x204060},                             // the highest byte is dropped
         {0x0A0B0C, 0.0, 0x000000},
     };
     for (const ScaleCase& c : cases) {
@@ -35,7 +33,7 @@ TEST(ScaleColor, ScalesClampsAndTruncatesEachComponent) {
 
 TEST(RgbToColorref, SwapsRedAndBlueAndDropsTheHighestByte) {
     const uint32_t cases[][2] = {
-        {0x880000, 0x000088}, {0x123456, 0x563412}, {0xFF123456, 0x563412},
+        {0x880000, 0x000088},     {0x123456, 0x563412}, {0xFF123456, 0x563412},
         {0xFFFFFFFF, 0x00FFFFFF}, {0x000000, 0x000000}, {0x00FF00, 0x00FF00},
     };
     for (const auto& c : cases) EXPECT_EQ(c[1], RgbToColorref(c[0])) << std::hex << c[0];
@@ -91,16 +89,16 @@ struct GeometryCase {
 // The dialog's control: 339 x 15 pixels.
 TEST(FillGeometry, FollowsThePercentageAndTheFrame) {
     const GeometryCase cases[] = {
-        {15, 0, 50.0, {170, 2, 3, 9}},    // 336 * 50 / 100 + 2
-        {15, 1, 50.0, {170, 2, 2, 10}},   // thin: one pixel further left, one more line
-        {15, 0, 100.0, {338, 2, 3, 9}},   // the end line falls on the frame
+        {15, 0, 50.0, {170, 2, 3, 9}},   // 336 * 50 / 100 + 2
+        {15, 1, 50.0, {170, 2, 2, 10}},  // thin: one pixel further left, one more line
+        {15, 0, 100.0, {338, 2, 3, 9}},  // the end line falls on the frame
         {15, 0, 4.0, {15, 2, 3, 9}},
-        {15, 0, 99.9, {337, 2, 3, 9}},    // 33566.4 truncated, then / 100
+        {15, 0, 99.9, {337, 2, 3, 9}},  // 33566.4 truncated, then / 100
         {15, 0, 0.6, {4, 2, 3, 9}},
-        {15, 0, 0.3, {3, 1, 2, 9}},       // a very small fill starts one pixel left
+        {15, 0, 0.3, {3, 1, 2, 9}},  // a very small fill starts one pixel left
         {15, 1, 0.3, {3, 1, 1, 10}},
         {15, 0, 0.1, {2, 1, 2, 9}},
-        {4, 0, 50.0, {170, 2, 3, -2}},    // too low for a body
+        {4, 0, 50.0, {170, 2, 3, -2}},  // too low for a body
     };
     for (const GeometryCase& c : cases) {
         FillGeometry fill = ComputeFillGeometry(339, c.height, c.thin, c.percent);
@@ -201,8 +199,8 @@ TEST(PercentText, TruncatesAndNeverShowsZero) {
         double percent;
         const char* expected;
     } cases[] = {
-        {0.0, ""}, {0.3, ""}, {0.999, ""}, {1.0, "1%"}, {4.0, "4%"},
-        {42.7, "42%"}, {99.9, "99%"}, {100.0, "100%"},
+        {0.0, ""},   {0.3, ""},     {0.999, ""},   {1.0, "1%"},
+        {4.0, "4%"}, {42.7, "42%"}, {99.9, "99%"}, {100.0, "100%"},
     };
     for (const auto& c : cases) {
         char text[kPercentTextSize] = "junk";
@@ -218,10 +216,10 @@ TEST(CenterText, CentresWithTruncatingDivisions) {
         TextBox expected;
     } cases[] = {
         {{0, 0, 339, 15}, 20, 13, {159, 1, 179, 13}},
-        {{0, 0, 339, 15}, 21, 13, {159, 1, 179, 13}},  // odd sizes lose a pixel
+        {{0, 0, 339, 15}, 21, 13, {159, 1, 179, 13}},   // odd sizes lose a pixel
         {{0, -1, 339, 15}, 20, 13, {159, 1, 179, 13}},  // thin: text area one pixel higher
         {{0, -1, 339, 14}, 20, 13, {159, 0, 179, 12}},
-        {{0, 0, 10, 10}, 30, 20, {-10, -5, 20, 15}},   // larger than the area
+        {{0, 0, 10, 10}, 30, 20, {-10, -5, 20, 15}},  // larger than the area
     };
     for (const auto& c : cases) {
         TextBox box = CenterText(c.area, c.w, c.h);

@@ -40,13 +40,10 @@ TEST(ProgressBarState, RangeEndsSwappedWhenMinimumIsGreater) {
         uint32_t lParam;
         uint16_t min, max;
     } cases[] = {
-        {0x00640000, 0, 100},
-        {0x00000064, 0, 100},  // minimum 100, maximum 0
-        {0x00960032, 50, 150},
-        {0x00320096, 50, 150},
+        {0x00640000, 0, 100},   {0x00000064, 0, 100},  // minimum 100, maximum 0
+        {0x00960032, 50, 150},  {0x00320096, 50, 150},
         {0x0001FFFF, 1, 65535},  // unsigned: 65535 is greater than 1
-        {0xFFFF0001, 1, 65535},
-        {0x00070007, 7, 7},
+        {0xFFFF0001, 1, 65535}, {0x00070007, 7, 7},
     };
     for (const auto& c : cases) {
         ProgressBarState state = FreshState();
