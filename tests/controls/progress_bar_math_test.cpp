@@ -161,7 +161,7 @@ TEST(BodyLineColor, RampsFromBaseTowardLight) {
         // Thin frame: 10 lines, steps of 119 / 11.
         {0x000088, 0x0000FF, 10, 0, 0x000092},
         {0x000088, 0x0000FF, 10, 9, 0x0000F4},
-        // 9.6 * 5 + 96 is 144 in double; 80-bit x87 intermediates give 143.
+        // 9.6 * 5 + 96: the product rounds to 48 in double, so 144, not 143.
         {0x606060, 0xC0C0C0, 9, 4, 0x909090},
         // Each component on its own: (48, 150, 250) toward (96, 255, 255).
         {0xFA9630, 0xFFFF60, 9, 0, 0xFAA034},
@@ -190,6 +190,9 @@ TEST(BackgroundStripeColor, WorkedOutInDoublePrecision) {
     EXPECT_EQ(0xCECECEu, BackgroundStripeColor(0xC8C8C8, 10, 6));
     EXPECT_EQ(0xB4B4B4u, BackgroundStripeColor(0xC8C8C8, 10, 1));
     EXPECT_EQ(0xDFDFDFu, BackgroundStripeColor(0xC8C8C8, 10, 9));
+    // 40 * (1.0 + 10 * 0.3 / 15) is 48 in double; with 80-bit x87 intermediates it stays
+    // just below and truncates to 47.
+    EXPECT_EQ(0x303030u, BackgroundStripeColor(0x2D2D2D, 15, 11));
     // Components ramp separately: (200, 100, 0).
     EXPECT_EQ(0x0067CEu, BackgroundStripeColor(0x0064C8, 10, 6));
 }
