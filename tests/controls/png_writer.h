@@ -2,6 +2,7 @@
 // stored (uncompressed) deflate blocks. Portable.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
