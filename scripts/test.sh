@@ -69,6 +69,15 @@ if [ $needs_wine -eq 1 ]; then
     echo "== wine prefix (display $DISPLAY)"
     "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
         wineboot -i >"$run_dir/wineboot.log" 2>&1
+    # A virtual desktop: windows live inside one X window, so Wine never waits (up to two
+    # seconds per window) for a window manager that Xvfb does not have, and screenshots
+    # show frames and captions.
+    for args in 'HKCU\Software\Wine\Explorer /v Desktop /d Default' \
+        'HKCU\Software\Wine\Explorer\Desktops /v Default /d 1024x768'; do
+        # shellcheck disable=SC2086
+        "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
+            wine reg add $args /f >>"$run_dir/wineboot.log" 2>&1
+    done
     # Keep one wineserver for the whole run: each test process then starts in milliseconds.
     "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -p
 fi

@@ -1,0 +1,129 @@
+// Discovery of the installed product; see discovery.h.
+#include "app/discovery.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/flow_state.h"
+#include "app/folder_text.h"
+#include "app/registry.h"
+#include "payload/work_folder.h"
+#include "resources/dialog_ids.h"
+#include "support/diagnostics.h"
+#include "support/file_access.h"
+#include "support/ui_text.h"
+#include "version/version_display.h"
+
+namespace {
+
+constexpr unsigned kRegistryTextLength = 258;
+
+struct RegistryStep {
+    HKEY root;
+    const char* valueName;
+    const char* trace;
+};
+
+// The order of the search. The traces are the product's own, irregular spacing and
+// the "pahtX" spelling included.
+const RegistryStep kRegistrySteps[] = {
+    {HKEY_LOCAL_MACHINE, "path", "test key: HKLM SOFTWARE\\qelWawPl\\tv5 path\r\n"},
+    {HKEY_CURRENT_USER, "path", "test key: HKCU SOFTWARE\\qelWawPl\\tv5 path \r\n"},
+    {HKEY_LOCAL_MACHINE, "pathM", "test key: HKLM SOFTWARE\\qelWawPl\\tv5 pathM\r\n"},
+    {HKEY_CURRENT_USER, "pathM", "test key: HKCU SOFTWARE\\qelWawPl\\tv5 pathM\r\n"},
+    {HKEY_LOCAL_MACHINE, "pathX", "test key: HKLM SOFTWARE\\qelWawPl\\tv5 pathX\r\n"},
+    {HKEY_CURRENT_USER, "pathX", "test key: HKCU SOFTWARE\\qelWawPl\\tv5 pahtX\r\n"},
+};
+
+const char* const kUnpackedFiles[] = {"tVisLV.exeu", "tVisX.exeu", "qelMapE.dllu"};
+const char* const kProductFiles[] = {"tVisLV.exe", "tVisX.exe", "qelMapE.dll"};
+
+bool UnpackedFilesPresent() {
+    for (const char* name : kUnpackedFiles) {
+        if (GetFileLength(workFolder, name) == kNoFileLength) return false;
+    }
+    return true;
+}
+
+bool SearchRegistry() {
+    for (const RegistryStep& step : kRegistrySteps) {
+        std::memset(candidateFolder, 0, sizeof candidateFolder);
+        ReadRegString(step.root, kProductKey, kRegistryTextLength, step.valueName,
+                      candidateFolder);
+        TraceText(step.trace);
+        if (TestProductFolder(candidateFolder)) return true;
+    }
+    return false;
+}
+
+bool SearchDefaultFolders() {
+    for (const char* folder : kDefaultFolders) {
+        std::memset(candidateFolder, 0, sizeof candidateFolder);
+        std::strncpy(candidateFolder, folder, sizeof candidateFolder - 1);
+        if (TestProductFolder(candidateFolder)) return true;
+    }
+    return false;
+}
+
+void ReportNotFound() {
+    ShowMessage(nullptr,
+                "Nie można odnaleźć zainstalowanego oprogramowania tVis (#1).\r\n\r\n"
+                "Uaktualnienie jest niemożliwe.",
+                kOwnText, "", kOwnText, MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
+}
+
+// Records the folder that passed and has the dialog show both versions.
+void AcceptFolder(HWND dialog) {
+    char folder[kFolderTextSize];
+    std::memcpy(folder, candidateFolder, sizeof folder);
+    folder[sizeof folder - 1] = '\0';
+    Trace("Upath 1: %s\r\n", folder);
+    RemoveTrailingSeparator(folder);
+    Trace("Upath 1: %s\r\n", folder);
+    upgradePossible = true;
+    std::memcpy(productFolder, folder, sizeof productFolder);
+    Trace("Upath 1: %s\r\n", productFolder);
+
+    int installedShown = ShowInstalledVersion(dialog);
+    if (!installedShown) TraceText("Brak wersji na dysku\r\n");
+    int upgradeShown = ShowUpgradeVersion(dialog);
+    if (!upgradeShown) TraceText("Brak wersji upgrade\r\n");
+    if (!installedShown || !upgradeShown) upgradePossible = false;
+}
+
+}  // namespace
+
+int TestProductFolder(char* folderText) {
+    if (folderText[0] == '\0') return 0;
+    NormaliseFolderText(folderText);
+    Trace("test path: %s\r\n", folderText);
+    bool passed = true;
+    for (const char* name : kProductFiles) {
+        char path[512];
+        if (std::snprintf(path, sizeof path, "%s%s", folderText, name) >=
+            static_cast<int>(sizeof path)) {
+            passed = false;
+            break;
+        }
+        uint32_t length = GetFileLength("", path);
+        if (length == kNoFileLength || length == 0) {
+            passed = false;
+            break;
+        }
+    }
+    Trace(passed ? "OK   path: %s\r\n" : "ERR  path: %s\r\n", folderText);
+    return passed ? 1 : 0;
+}
+
+int FindInstalledProduct(HWND dialog) {
+    if (!UnpackedFilesPresent()) {
+        SetItemText(dialog, kStageLineId, "Uszkodzone pliki uaktualnienia.", kOwnText);
+        return 0;
+    }
+    if (!SearchRegistry() && !SearchDefaultFolders()) {
+        ReportNotFound();
+        return 0;
+    }
+    AcceptFolder(dialog);
+    return 1;
+}

@@ -1,0 +1,93 @@
+// Registry access on advapi32; see registry.h.
+#include "app/registry.h"
+
+#include <cstring>
+
+bool hklmWritable = false;
+
+namespace {
+
+constexpr DWORD kProbeValue = 0x12348765;
+constexpr DWORD kValueBufferSize = 512;
+constexpr DWORD kValueQueryLimit = 510;
+
+// Closes a registry key when the function returns.
+class RegKey {
+public:
+    RegKey() = default;
+    ~RegKey() {
+        if (key_ != nullptr) RegCloseKey(key_);
+    }
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    HKEY* out() { return &key_; }
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+HKEY EffectiveRoot(HKEY root) {
+    return (root == HKEY_LOCAL_MACHINE && !hklmWritable) ? HKEY_CURRENT_USER : root;
+}
+
+}  // namespace
+
+int ReadRegString(HKEY root, const char* keyPath, unsigned maximumLength, const char* valueName,
+                  char* output) {
+    if (root == nullptr) root = hklmWritable ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    char value[kValueBufferSize];
+    std::memset(value, 0, sizeof value);
+
+    RegKey key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_ALL_ACCESS, key.out()) != ERROR_SUCCESS) return 0;
+    DWORD size = kValueQueryLimit;
+    if (RegQueryValueExA(key.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+                         &size) != ERROR_SUCCESS) {
+        output[0] = '\0';
+        return 0;
+    }
+    unsigned count = maximumLength == 0 ? 0 : maximumLength - 1;
+    if (maximumLength > kValueQueryLimit) count = kValueQueryLimit - 1;
+    std::memcpy(output, value, count);
+    // Terminated here too, so a caller that did not clear its buffer still gets a text.
+    if (maximumLength > 0) output[count] = '\0';
+    return 1;
+}
+
+DWORD ReadRegDword(HKEY root, const char* keyPath, const char* valueName, DWORD fallback) {
+    root = EffectiveRoot(root);
+    RegKey key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE, key.out()) != ERROR_SUCCESS) {
+        WriteRegDword(root, keyPath, valueName, fallback);
+        if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE, key.out()) != ERROR_SUCCESS) {
+            return fallback;
+        }
+    }
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS) {
+        WriteRegDword(root, keyPath, valueName, fallback);
+        return fallback;
+    }
+    return value;
+}
+
+void WriteRegDword(HKEY root, const char* keyPath, const char* valueName, DWORD value) {
+    root = EffectiveRoot(root);
+    RegKey key;
+    if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        key.out(), nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExA(key.get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof value);
+}
+
+void ProbeMachineHive() {
+    static const char kProbeKey[] = "SOFTWARE\\qelWawPl\\";
+    hklmWritable = true;
+    WriteRegDword(HKEY_LOCAL_MACHINE, kProbeKey, "HKLMtest", kProbeValue);
+    hklmWritable = ReadRegDword(HKEY_LOCAL_MACHINE, kProbeKey, "HKLMtest", 0) == kProbeValue;
+}

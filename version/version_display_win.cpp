@@ -1,0 +1,147 @@
+// Reading and showing version records; see version_display.h.
+#include "version/version_display.h"
+
+#include <cstring>
+
+#include "app/flow_state.h"
+#include "payload/work_folder.h"
+#include "resources/dialog_ids.h"
+#include "support/diagnostics.h"
+#include "support/file_access.h"
+#include "support/text_format.h"
+#include "support/ui_text.h"
+
+VersionRecord installedRecord;
+VersionRecord upgradeRecord;
+bool kwilEdition = false;
+
+namespace {
+
+// What differs between the reader of the installed copy and that of the carried one.
+struct ReaderTexts {
+    const char* logLabel;
+    const char* noMemoryCaption;
+    UINT noMemoryFlags;
+    const char* readErrorCaption;
+    const char* noRecordCaption;
+    UINT failureFlags;
+    bool allFields;
+};
+
+const ReaderTexts kInstalledReader = {
+    "#3 read: ",   "Błąd", MB_SYSTEMMODAL, "#3 Uszkodzone pliki.", "#4.2 Uszkodzony plik.",
+    MB_SYSTEMMODAL, true,
+};
+
+const ReaderTexts kUpgradeReader = {
+    "#2 read: ", "Instalator qel", MB_OK, "#3 Uszkodzony plik.", "#4.1 Uszkodzony plik.", MB_OK,
+    false,
+};
+
+// A whole file in one fixed, locked block of global memory, released on every path.
+class FileBlock {
+public:
+    explicit FileBlock(uint32_t size) {
+        memory_ = GlobalAlloc(GMEM_FIXED, size);
+        if (memory_ != nullptr) data_ = static_cast<uint8_t*>(GlobalLock(memory_));
+    }
+    ~FileBlock() {
+        if (data_ != nullptr) GlobalUnlock(memory_);
+        if (memory_ != nullptr) GlobalFree(memory_);
+    }
+    FileBlock(const FileBlock&) = delete;
+    FileBlock& operator=(const FileBlock&) = delete;
+    uint8_t* data() const { return data_; }
+
+private:
+    HGLOBAL memory_ = nullptr;
+    uint8_t* data_ = nullptr;
+};
+
+// Reads folder + name whole, finds and decodes its record. `shown` is the text the
+// log and the message boxes name the file by (a system text: a path or a file name).
+int ReadRecord(const char* folder, const char* name, const char* shown, const ReaderTexts& texts,
+               VersionRecord* record) {
+    uint32_t size = GetFileLength(folder, name);
+    if (size == 0 || size == kNoFileLength) return 0;
+
+    FileBlock block(size);
+    if (block.data() == nullptr) {
+        ShowMessage(nullptr, "Brak pamięci", kOwnText, texts.noMemoryCaption, kOwnText,
+                    texts.noMemoryFlags);
+        return 0;
+    }
+    LogEntry(texts.logLabel, shown);
+    if (ReadFileRange(block.data(), folder, name, 0, size) != size) {
+        ShowMessage(nullptr, shown, kSystemText, texts.readErrorCaption, kOwnText,
+                    texts.failureFlags);
+        return 0;
+    }
+    uint32_t position = FindVersionRecord(block.data(), size);
+    if (position == 0) {
+        ShowMessage(nullptr, shown, kSystemText, texts.noRecordCaption, kOwnText,
+                    texts.failureFlags);
+        return 0;
+    }
+    DecodeVersionRecord(block.data(), position, texts.allFields, record);
+    return 1;
+}
+
+// productFolder + "qelMapE.dll", with a backslash between unless the folder ends in one.
+bool InstalledLibraryPath(char (&path)[kFilePathSize]) {
+    static const char kLibraryName[] = "qelMapE.dll";
+    size_t length = strnlen(productFolder, sizeof productFolder);
+    if (length >= sizeof productFolder) return false;
+    std::memcpy(path, productFolder, length);
+    path[length] = '\0';
+    Trace("WersjaNaDysku: %s\r\n", path);
+    bool separated = length > 0 && (path[length - 1] == '\\' || path[length - 1] == '/');
+    if (!separated) path[length++] = '\\';
+    if (length + sizeof kLibraryName > sizeof path) return false;
+    std::memcpy(path + length, kLibraryName, sizeof kLibraryName);
+    Trace("WersjaNaDysku: %s\r\n", path);
+    return true;
+}
+
+}  // namespace
+
+int ReadInstalledRecord(const char* path) {
+    return ReadRecord("", path, path, kInstalledReader, &installedRecord);
+}
+
+int ReadUpgradeRecord(const char* name) {
+    return ReadRecord(workFolder, name, name, kUpgradeReader, &upgradeRecord);
+}
+
+int ShowInstalledVersion(HWND dialog) {
+    char path[kFilePathSize];
+    if (!InstalledLibraryPath(path)) return 0;
+    if (!ReadInstalledRecord(path)) return 0;
+
+    SetItemText(dialog, kInstalledVersionId, installedRecord.versionText, kProductText);
+    LogEntry("on HD version: ", installedRecord.versionText);
+
+    if (IsKwilEditionText(installedRecord.editionText)) kwilEdition = true;
+    SetTitleText(dialog, kwilEdition ? "Uaktualnienie systemu KWIL" : "Uaktualnienie tVis (ZRP)",
+                 kOwnText);
+
+    SetItemText(dialog, kInstalledBuildId, NumberToText(installedRecord.build, 0, true), kOwnText);
+    SetItemText(dialog, kInstalledBuildLabelId, "build", kOwnText);
+    LogEntry("on HD serial : ", NumberToText(installedRecord.build, 0, false));
+
+    SetItemText(dialog, kInstalledDateId, FormatProductionTime(installedRecord), kProductText);
+    return 1;
+}
+
+int ShowUpgradeVersion(HWND dialog) {
+    if (!ReadUpgradeRecord(kUpgradeLibraryName)) return 0;
+
+    SetItemText(dialog, kUpgradeBuildId, NumberToText(upgradeRecord.build, 0, true), kOwnText);
+    SetItemText(dialog, kUpgradeBuildLabelId, "build", kOwnText);
+    LogEntry("on CD serial : ", NumberToText(upgradeRecord.build, 0, false));
+
+    const char* productionTime = FormatProductionTime(upgradeRecord);
+    SetItemText(dialog, kUpgradeDateId, productionTime, kProductText);
+    LogEntry("on CD version: ", productionTime);
+    return 1;
+}
