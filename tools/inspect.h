@@ -1,5 +1,5 @@
-// `tvispack inspect`: reads an installer file as the installer itself would (Part 2.1 and
-// the start of Part 2.2) and describes what it finds.
+// `tvispack inspect`: reads an installer file as the installer itself would (the length
+// and trailer rules, then the three carried regions) and describes what it finds.
 #pragma once
 
 #include <cstdint>
