@@ -1,0 +1,115 @@
+// lz32.dll from the system folder, with our own SZDD decoder as the fallback.
+#include "payload/lz_expand.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "payload/szdd.h"
+#include "support/diagnostics.h"
+#include "support/file_access.h"
+
+namespace {
+
+using LzOpenFileFn = INT(WINAPI*)(LPSTR, LPOFSTRUCT, WORD);
+using LzCopyFn = LONG(WINAPI*)(INT, INT);
+using LzCloseFn = void(WINAPI*)(INT);
+
+struct LzFunctions {
+    bool loaded = false;
+    LzOpenFileFn open = nullptr;
+    LzCopyFn copy = nullptr;
+    LzCloseFn close = nullptr;
+};
+
+// GetProcAddress's result as the function type it really has (through void*, which
+// the compiler accepts without a cast-function-type warning).
+template <typename Function>
+Function ProcAs(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// Loads lz32.dll by its full path in the system folder. A plain LoadLibrary("lz32.dll")
+// (or an import) would search the installer's own folder first, and an installer is
+// typically run from a downloads folder where anybody can plant a DLL of that name.
+// The library stays loaded for the rest of the run.
+const LzFunctions& SystemLz() {
+    static LzFunctions functions;
+    static bool tried = false;
+    if (tried) return functions;
+    tried = true;
+    char path[MAX_PATH + 16];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return functions;
+    std::strcpy(path + length, "\\lz32.dll");
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) return functions;
+    functions.open = ProcAs<LzOpenFileFn>(module, "LZOpenFileA");
+    functions.copy = ProcAs<LzCopyFn>(module, "LZCopy");
+    functions.close = ProcAs<LzCloseFn>(module, "LZClose");
+    functions.loaded = functions.open != nullptr && functions.copy != nullptr &&
+                       functions.close != nullptr;
+    return functions;
+}
+
+void ExpandWithSystemLz(const LzFunctions& lz, const char* inputPath, const char* outputPath) {
+    // One OFSTRUCT serves both opens, as the product always did.
+    OFSTRUCT of;
+    std::memset(&of, 0, sizeof of);
+    of.cBytes = 136;
+    char input[MAX_PATH * 2];
+    char output[MAX_PATH * 2];
+    std::strncpy(input, inputPath, sizeof input - 1);
+    input[sizeof input - 1] = '\0';
+    std::strncpy(output, outputPath, sizeof output - 1);
+    output[sizeof output - 1] = '\0';
+    INT source = lz.open(input, &of, OF_READ);
+    // The output is opened even when the input failed, so it is created or emptied.
+    INT target = lz.open(output, &of, OF_CREATE | OF_WRITE);
+    if (source >= 0 && target >= 0) {
+        TraceText("LZCopy\r\n");
+        lz.copy(source, target);
+    }
+    if (source >= 0) lz.close(source);
+    if (target >= 0) lz.close(target);
+}
+
+// What LZOpenFile/LZCopy would write for these input bytes: a file without the magic
+// is copied through, another mode yields nothing, and a damaged stream yields what it
+// holds. (A damaged stream's output is deleted afterwards whichever engine wrote it.)
+std::vector<uint8_t> BuiltInOutput(const std::vector<uint8_t>& input) {
+    SzddHeader header;
+    SzddStatus status = ParseSzddHeader(input.data(), input.size(), &header);
+    if (status == SzddStatus::kNotSzdd || status == SzddStatus::kHeaderTruncated) return input;
+    if (status != SzddStatus::kOk || header.mode != kSzddModeA) return {};
+    std::vector<uint8_t> output;
+    DecodeSzdd(input.data(), input.size(), &output);
+    return output;
+}
+
+void ExpandBuiltIn(const char* inputPath, const char* outputPath) {
+    uint32_t length = GetFileLength("", inputPath);
+    std::vector<uint8_t> input;
+    bool opened = length != kNoFileLength;
+    if (opened) {
+        input.resize(length);
+        opened = length == 0 || ReadFileRange(input.data(), "", inputPath, 0, length) == length;
+    }
+    std::vector<uint8_t> output = opened ? BuiltInOutput(input) : std::vector<uint8_t>();
+    if (opened) TraceText("LZCopy\r\n");
+    WriteWholeFile(output.data(), "", outputPath, static_cast<uint32_t>(output.size()));
+}
+
+}  // namespace
+
+bool SystemLzAvailable() { return SystemLz().loaded; }
+
+void ExpandFile(const char* inputPath, const char* outputPath, LzEngine engine) {
+    const LzFunctions& lz = SystemLz();
+    if (engine == LzEngine::kAuto && lz.loaded) {
+        ExpandWithSystemLz(lz, inputPath, outputPath);
+    } else {
+        ExpandBuiltIn(inputPath, outputPath);
+    }
+}

@@ -1,0 +1,44 @@
+// Installer images; see installer_image.h.
+#include "tests/support/installer_image.h"
+
+#include <cstring>
+
+#include "payload/szdd.h"
+#include "payload/trailer.h"
+#include "tests/support/product_file.h"
+
+Bytes Compress(const Bytes& data, char lastNameChar) {
+    return EncodeSzdd(data.data(), data.size(), static_cast<uint8_t>(lastNameChar));
+}
+
+Bytes MakeInstallerImage(const Bytes regions[3], uint32_t stubSize) {
+    Bytes file(stubSize, 0);
+    file[0] = 'M';
+    file[1] = 'Z';
+    const uint64_t sizes[3] = {regions[0].size(), regions[1].size(), regions[2].size()};
+    PayloadPlan plan;
+    PlanPayload(stubSize, sizes, &plan);
+    file.resize(plan.payloadStart, 0);
+    for (int i = 0; i < 3; ++i) file.insert(file.end(), regions[i].begin(), regions[i].end());
+    uint8_t trailer[kTrailerSize];
+    EncodeTrailer(static_cast<uint32_t>(plan.payloadStart), static_cast<uint32_t>(sizes[0]),
+                  static_cast<uint32_t>(sizes[1]), static_cast<uint32_t>(sizes[2]), trailer);
+    file.insert(file.end(), trailer, trailer + kTrailerSize);
+    return file;
+}
+
+Payload MakePayload() {
+    Payload payload;
+    RecordFields fields;
+    const uint32_t sizes[3] = {300000, 120000, 250000};
+    const char lastChars[3] = {'l', 'e', 'e'};
+    for (int i = 0; i < 3; ++i) {
+        fields.build = 1000 + i;
+        payload.plain[i] = MakeProductFile(sizes[i], 5000 + 1000 * i, fields);
+        // Runs and repeats, so the codec does real work.
+        for (uint32_t at = 20000; at < 60000; ++at) payload.plain[i][at] = static_cast<uint8_t>(at / 7);
+        payload.compressed[i] = Compress(payload.plain[i], lastChars[i]);
+    }
+    payload.installer = MakeInstallerImage(payload.compressed);
+    return payload;
+}

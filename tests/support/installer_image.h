@@ -1,0 +1,22 @@
+// Installer files built in memory, for tests of the extraction. Portable.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// The SZDD file of `data` as the packer writes it.
+Bytes Compress(const Bytes& data, char lastNameChar);
+
+// A stub of `stubSize` bytes, then the three regions as given (normally SZDD files),
+// filler where the file would be shorter than 1,000,000 bytes, and the trailer.
+Bytes MakeInstallerImage(const Bytes regions[3], uint32_t stubSize = 200000);
+
+// The three product files (with version records) and the installer that carries them.
+struct Payload {
+    Bytes plain[3];       // qelMapE.dll, tVisLV.exe, tVisX.exe
+    Bytes compressed[3];  // their SZDD files
+    Bytes installer;
+};
+Payload MakePayload();

@@ -1,0 +1,241 @@
+// Unpacking installer files under Wine: every reason code the platform can produce, the
+// status line of the failing step, and the six files' bytes.
+#include "payload/extract.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/flow_state.h"
+#include "payload/lz_expand.h"
+#include "payload/reason_codes.h"
+#include "payload/work_folder.h"
+#include "resources/dialog_ids.h"
+#include "support/file_access.h"
+#include "tests/support/installer_image.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/upgrade_dialog.h"
+
+namespace {
+
+std::string Str(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+const char* const kCompressed[3] = {"QELMAPE.WCP", "TVISLV.WCP", "TVISX.WCP"};
+const char* const kDecompressed[3] = {"qelmape.dllu", "tvislv.exeu", "tvisx.exeu"};
+
+class Extraction : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        CreateFileLock();
+        payload = new Payload(MakePayload());
+    }
+    static void TearDownTestSuite() {
+        delete payload;
+        DeleteFileLock();
+    }
+    void SetUp() override {
+        ASSERT_NE(nullptr, dialog.get());
+        dialogWindow = dialog.get();
+        work = place.File("work\\");
+        ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
+    }
+    void TearDown() override { dialogWindow = nullptr; }
+
+    int32_t Unpack(const Bytes& installer) {
+        std::string path = place.File("setup.exe");
+        EXPECT_TRUE(WriteTestFile(path, Str(installer)));
+        return UnpackPayloadFrom(path.c_str(), work.c_str());
+    }
+    std::wstring Status() const { return dialog.Text(kStatusLineId); }
+    bool Exists(const char* name) const { return TestFileExists(work + name); }
+
+    static Payload* payload;
+    TempFolder place;
+    std::string work;
+    UpgradeDialogWindow dialog;
+};
+
+Payload* Extraction::payload = nullptr;
+
+TEST_F(Extraction, SoundInstallerGivesTheSixFilesExactly) {
+    ASSERT_EQ(kPayloadOk, Unpack(payload->installer));
+    EXPECT_EQ(L"Inicjalizacja zakończona", Status());
+    EXPECT_EQ(std::string(workFolder), work);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(Str(payload->compressed[i]) == ReadTestFile(work + kCompressed[i])) << i;
+        EXPECT_TRUE(Str(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
+    }
+}
+
+TEST_F(Extraction, BothDecompressorsGiveTheSameFiles) {
+    ASSERT_TRUE(SystemLzAvailable());
+    for (int i = 0; i < 3; ++i) {
+        std::string input = work + kCompressed[i];
+        ASSERT_TRUE(WriteTestFile(input, Str(payload->compressed[i])));
+        ExpandFile(input.c_str(), (work + "system.out").c_str(), LzEngine::kAuto);
+        ExpandFile(input.c_str(), (work + "builtin.out").c_str(), LzEngine::kBuiltIn);
+        std::string expected = Str(payload->plain[i]);
+        EXPECT_TRUE(expected == ReadTestFile(work + "system.out")) << i;
+        EXPECT_TRUE(expected == ReadTestFile(work + "builtin.out")) << i;
+    }
+    // Inputs that are not SZDD of mode 'A' behave alike too.
+    const std::string odd[] = {"plain text, no magic", "SZDD\x88\xF0\x27\x33" "B\0\5\0\0\0xxxxx"};
+    for (const std::string& bytes : odd) {
+        ASSERT_TRUE(WriteTestFile(work + "odd.in", bytes));
+        ExpandFile((work + "odd.in").c_str(), (work + "system.out").c_str(), LzEngine::kAuto);
+        ExpandFile((work + "odd.in").c_str(), (work + "builtin.out").c_str(), LzEngine::kBuiltIn);
+        EXPECT_EQ(ReadTestFile(work + "system.out"), ReadTestFile(work + "builtin.out"));
+    }
+    // A missing input still creates an empty output.
+    ExpandFile((work + "none.in").c_str(), (work + "system.out").c_str(), LzEngine::kAuto);
+    ExpandFile((work + "none.in").c_str(), (work + "builtin.out").c_str(), LzEngine::kBuiltIn);
+    EXPECT_EQ("", ReadTestFile(work + "system.out"));
+    EXPECT_EQ("", ReadTestFile(work + "builtin.out"));
+}
+
+TEST_F(Extraction, LayoutFailuresStopBeforeWritingAnything) {
+    Bytes tooShort(999999, 0);
+    Bytes tooLong(4000001, 0);
+    Bytes badCheck = payload->installer;
+    badCheck[badCheck.size() - 20] ^= 1;
+    Bytes badSum = payload->installer;
+    badSum.insert(badSum.begin() + 1000, 0);  // one more byte in the stub
+    struct Case {
+        const char* what;
+        const Bytes* installer;
+        int32_t code;
+    } const cases[] = {
+        {"999,999 bytes", &tooShort, kInstallerTooShort},
+        {"4,000,001 bytes", &tooLong, kInstallerTooLong},
+        {"check word", &badCheck, kTrailerCheckMismatch},
+        {"sum", &badSum, kTrailerSumMismatch},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.code, Unpack(*c.installer));
+        EXPECT_EQ(L"Pobiera pliki upgrade...", Status());
+        for (const char* name : kCompressed) EXPECT_FALSE(Exists(name)) << name;
+    }
+    EXPECT_EQ(kOwnFileUnreadable,
+              UnpackPayloadFrom(place.File("missing.exe").c_str(), work.c_str()));
+    EXPECT_EQ(L"Pobiera pliki upgrade...", Status());
+}
+
+TEST_F(Extraction, StaleFilesAreRemovedEvenWhenReadOnly) {
+    for (int i = 0; i < 3; ++i) {
+        for (const char* name : {kCompressed[i], kDecompressed[i]}) {
+            ASSERT_TRUE(WriteTestFile(work + name, "stale"));
+            ASSERT_TRUE(SetReadOnly(work + name));
+        }
+    }
+    ASSERT_EQ(kPayloadOk, Unpack(payload->installer));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(Str(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
+    }
+}
+
+TEST_F(Extraction, StaleFileHeldOpenStopsTheRun) {
+    struct Case {
+        const char* name;
+        int32_t code;
+        const wchar_t* status;
+    } const cases[] = {
+        {"TVISX.WCP", kStaleTvisxWcp, L"Usuwa pliki tymczasowe..."},
+        {"TVISLV.WCP", kStaleTvislvWcp, L"Usuwa pliki tymczasowe..."},
+        {"QELMAPE.WCP", kStaleQelmapeWcp, L"Usuwa pliki tymczasowe..."},
+        {"tvisx.exeu", kStaleTvisxExeu, L"Kasuje pliki tymczasowe..."},
+        {"tvislv.exeu", kStaleTvislvExeu, L"Kasuje pliki tymczasowe..."},
+        {"qelmape.dllu", kStaleQelmapeDllu, L"Kasuje pliki tymczasowe..."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteTestFile(work + c.name, "stale"));
+        // Another handle holds it open with read sharing only: it cannot be deleted,
+        // but it can still be opened for reading.
+        HANDLE holder = CreateFileA((work + c.name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+        EXPECT_EQ(c.code, Unpack(payload->installer));
+        EXPECT_EQ(c.status, Status());
+        CloseHandle(holder);
+        DeleteFileA((work + c.name).c_str());
+    }
+}
+
+TEST_F(Extraction, FilesThatCannotBeWrittenOrDecompressed) {
+    // A folder of the same name can neither be deleted as a file nor opened for reading,
+    // so it counts as removed, and then nothing can be written in its place.
+    struct Case {
+        const char* name;
+        int32_t code;
+        const wchar_t* status;
+    } const cases[] = {
+        {"QELMAPE.WCP", kQelmapeWcpWrongLength, L"Zapisuje qelmape.wcp..."},
+        {"TVISLV.WCP", kTvislvWcpWrongLength, L"Zapisuje tvislv.wcp..."},
+        {"TVISX.WCP", kTvisxWcpWrongLength, L"Zapisuje tvisx.wcp..."},
+        {"tvisx.exeu", kTvisxExeuMissing, L"Sprawdza dekompresowane pliki..."},
+        {"tvislv.exeu", kTvislvExeuMissing, L"Sprawdza dekompresowane pliki..."},
+        {"qelmape.dllu", kQelmapeDlluMissing, L"Sprawdza dekompresowane pliki..."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileA((work + c.name).c_str());  // left by the previous case's run
+        ASSERT_TRUE(CreateDirectoryA((work + c.name).c_str(), nullptr));
+        EXPECT_EQ(c.code, Unpack(payload->installer));
+        EXPECT_EQ(c.status, Status());
+        RemoveDirectoryA((work + c.name).c_str());
+    }
+}
+
+TEST_F(Extraction, AllOutputsMissingReportsTvisxFirst) {
+    for (const char* name : kDecompressed) ASSERT_TRUE(CreateDirectoryA((work + name).c_str(), nullptr));
+    EXPECT_EQ(kTvisxExeuMissing, Unpack(payload->installer));
+}
+
+TEST_F(Extraction, DamagedRegionsAreNotInstalledLater) {
+    // The trailer's lengths are intact, so only the decompression can tell.
+    Bytes truncated = payload->compressed[1];
+    truncated.resize(truncated.size() / 2);
+    Bytes overlong = payload->compressed[2];
+    overlong[10] = static_cast<uint8_t>(overlong[10] - 1);  // header says one byte less
+    Bytes notSzdd = payload->plain[0];
+    Bytes modeB = payload->compressed[0];
+    modeB[8] = 'B';
+    struct Case {
+        const char* what;
+        int region;
+        const Bytes* bytes;
+        int32_t code;
+        const char* deleted;
+    } const cases[] = {
+        {"stream ends early", 1, &truncated, kTvislvExeuMissing, "tvislv.exeu"},
+        {"stream yields more than the header", 2, &overlong, kTvisxExeuMissing, "tvisx.exeu"},
+        {"no SZDD magic", 0, &notSzdd, kQelmapeDlluMissing, "qelmape.dllu"},
+        {"mode B", 0, &modeB, kQelmapeDlluMissing, "qelmape.dllu"},
+        {"empty region", 1, nullptr, kTvislvExeuMissing, "tvislv.exeu"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes regions[3] = {payload->compressed[0], payload->compressed[1], payload->compressed[2]};
+        regions[c.region] = c.bytes ? *c.bytes : Bytes();
+        EXPECT_EQ(c.code, Unpack(MakeInstallerImage(regions)));
+        EXPECT_FALSE(Exists(c.deleted));
+        // The compressed region itself was written as carried.
+        EXPECT_TRUE(Str(regions[c.region]) == ReadTestFile(work + kCompressed[c.region]));
+    }
+}
+
+TEST_F(Extraction, ShellTemplatesFolderIsTheWorkFolder) {
+    const char* folder = GetWorkFolder(nullptr);
+    size_t length = std::strlen(folder);
+    ASSERT_GT(length, 3u);
+    EXPECT_EQ('\\', folder[length - 1]);
+    EXPECT_NE(kNoFileLength + 0u, GetFileAttributesA(folder) + 0u);
+    EXPECT_TRUE(GetFileAttributesA(folder) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
