@@ -17,6 +17,7 @@
 #include "resources/dialog_ids.h"
 #include "support/file_access.h"
 #include "tests/support/installer_image.h"
+#include "tests/support/stdout_capture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/upgrade_dialog.h"
 
@@ -227,6 +228,30 @@ TEST_F(Extraction, DamagedRegionsAreNotInstalledLater) {
         // The compressed region itself was written as carried.
         EXPECT_TRUE(Str(regions[c.region]) == ReadTestFile(work + kCompressed[c.region]));
     }
+}
+
+TEST_F(Extraction, DecompressionTracesEachFile) {
+    std::string installer = place.File("setup.exe");
+    ASSERT_TRUE(WriteTestFile(installer, Str(payload->installer)));
+    StdoutCapture capture(place.File("trace.txt"));
+    ASSERT_EQ(kPayloadOk, UnpackPayloadFrom(installer.c_str(), work.c_str()));
+    std::string trace = capture.Finish();
+    std::string expected;
+    for (int i = 0; i < 3; ++i) {
+        expected += "\r\nDekompresujPlik: " + work + ", " + kCompressed[i] + ", " + kDecompressed[i] +
+                    "\r\nLZCopy\r\n" + "FILE IN:  " + std::to_string(payload->compressed[i].size()) +
+                    "\r\nFILE OUT: " + std::to_string(payload->plain[i].size()) +
+                    "\r\nLZCopy end\r\n\r\n";
+    }
+    EXPECT_EQ(expected, trace);
+
+    // An input that cannot be opened: no LZCopy, an empty output, and -1 for the input.
+    StdoutCapture missing(place.File("trace2.txt"));
+    DekompresujPlik(work.c_str(), "NONE.WCP", "none.out");
+    EXPECT_EQ("\r\nDekompresujPlik: " + work + ", NONE.WCP, none.out\r\n" +
+                  "FILE IN:  -1\r\nFILE OUT: 0\r\nLZCopy end\r\n\r\n",
+              missing.Finish());
+    EXPECT_EQ("", ReadTestFile(work + "none.out"));
 }
 
 TEST_F(Extraction, ShellTemplatesFolderIsTheWorkFolder) {
