@@ -1,0 +1,26 @@
+// The installer's entry function: sets up the process-wide services and runs the
+// UPGRADE dialog. The command line is ignored.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/registry.h"
+#include "app/upgrade_dialog.h"
+#include "controls/progress_bar.h"
+#include "support/diagnostics.h"
+#include "support/file_access.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    CreateFileLock();
+    ProbeMachineHive();
+    EmptyLog();
+    if (!RegisterProgressBarClass(instance)) {
+        DeleteFileLock();
+        return 0;
+    }
+    InitCommonControls();
+    ToggleTraceConsole(1000);
+    // The result is not used: whatever ended the dialog, the run is over.
+    DialogBoxParamW(instance, L"UPGRADE", nullptr, UpgradeDialogProc, 0);
+    DeleteFileLock();
+    return 1;
+}

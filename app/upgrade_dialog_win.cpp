@@ -1,0 +1,125 @@
+// The UPGRADE dialog's procedure: initialisation, painting, the preparation stage and
+// cancel. The upgrade button, the tick and the start of the upgrade are answered with
+// FALSE until the upgrade sequence exists.
+#include "app/upgrade_dialog.h"
+
+#include <cstring>
+
+#include "app/discovery.h"
+#include "app/flow_state.h"
+#include "controls/progress_bar.h"
+#include "payload/extract.h"
+#include "resources/dialog_ids.h"
+#include "support/diagnostics.h"
+#include "support/text_format.h"
+#include "support/ui_text.h"
+
+POINT iconPosition;
+HICON dialogIcon = nullptr;
+
+namespace {
+
+// The bar shows its percentage and segments, in dark red (0x00RRGGBB).
+constexpr LPARAM kBarOptions = PBXO_PERCENT | PBXO_SEGMENTS;
+constexpr LPARAM kBarColour = 0x880000;
+
+void InitialiseDialog(HWND dialog) {
+    dialogWindow = dialog;
+    EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
+    EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
+
+    // The placeholder only marks where the icon goes.
+    HWND placeholder = GetDlgItem(dialog, kIconPlaceholderId);
+    RECT rect = {};
+    GetWindowRect(placeholder, &rect);
+    DestroyWindow(placeholder);
+    iconPosition = {rect.left, rect.top};
+    ScreenToClient(dialog, &iconPosition);
+
+    SendDlgItemMessageW(dialog, kProgressBarId, PBX_SETOPTIONS, 0, kBarOptions);
+    SendDlgItemMessageW(dialog, kProgressBarId, PBX_SETBARCOLOR, 0, kBarColour);
+    dialogIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"QRV", IMAGE_ICON, 64,
+                                               64, LR_DEFAULTCOLOR));
+    SetTimer(dialog, kPreparationTimerId, 500, nullptr);
+    SetTimer(dialog, kTickTimerId, 100, nullptr);
+}
+
+void PaintDialog(HWND dialog) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(dialog, &paint);
+    if (dialogIcon != nullptr) {
+        DrawIconEx(dc, iconPosition.x, iconPosition.y, dialogIcon, 42, 42, 0, nullptr, DI_NORMAL);
+    }
+    EndPaint(dialog, &paint);
+}
+
+void ReportExtractionFailure(int32_t code) {
+    char text[128];
+    static const char kPrefix[] = "Nie można uaktualnić oprogramowania. Kod przyczyny: ";
+    std::strcpy(text, kPrefix);
+    std::strcat(text, HexDword(static_cast<uint32_t>(code), true));
+    ShowMessage(nullptr, text, kOwnText, "tVis", kOwnText, MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
+}
+
+// The preparation stage: unpack, find the installed product, show both versions.
+void Prepare(HWND dialog) {
+    // Message boxes shown below run their own loops; the stage must still run only once.
+    static bool prepared = false;
+    KillTimer(dialog, kPreparationTimerId);
+    if (prepared) return;
+    prepared = true;
+
+    TraceText("Rozpakuj WCP\r\n");
+    kpr = UnpackPayload();
+    Trace("kpr: %d\r\n", static_cast<int>(kpr));
+    if (kpr != 0) {
+        ReportExtractionFailure(kpr);
+        EndDialog(dialog, 0);
+        return;
+    }
+    FindInstalledProduct(dialog);
+    if (upgradePossible) {
+        HWND upgradeButton = GetDlgItem(dialog, IDOK);
+        EnableWindow(upgradeButton, TRUE);
+        SetItemText(dialog, kStageLineId, "Uaktualnienie gotowe, wciśnij 'UAKTUALNIJ'.", kOwnText);
+        SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(upgradeButton), TRUE);
+    } else {
+        SetItemText(dialog, kStatusLineId, "Nie można aktualizować tVis!", kOwnText);
+    }
+    EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+    TraceText("Uaktualnienie gotowe\r\n");
+}
+
+// Cancel works whether or not its button is enabled, also during the upgrade sequence.
+INT_PTR Cancel(HWND dialog) {
+    if (!upgradePossible) {
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    int answer = ShowMessage(dialog, "Przerwać uaktualnienie?", kOwnText, "tVis upgrade", kOwnText,
+                             MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
+    if (answer != IDYES) return FALSE;
+    EndDialog(dialog, 0);
+    return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK UpgradeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            InitialiseDialog(dialog);
+            return TRUE;
+        case WM_PAINT:
+            PaintDialog(dialog);
+            return FALSE;
+        case WM_TIMER:
+            if (wParam != kTickTimerId) Prepare(dialog);
+            return FALSE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDCANCEL) return Cancel(dialog);
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
