@@ -12,9 +12,15 @@ Bytes Compress(const Bytes& data, char lastNameChar) {
 }
 
 Bytes MakeInstallerImage(const Bytes regions[3], uint32_t stubSize) {
-    Bytes file(stubSize, 0);
-    file[0] = 'M';
-    file[1] = 'Z';
+    Bytes stub(stubSize, 0);
+    stub[0] = 'M';
+    stub[1] = 'Z';
+    return MakeInstallerImage(stub, regions);
+}
+
+Bytes MakeInstallerImage(const Bytes& stub, const Bytes regions[3]) {
+    Bytes file = stub;
+    const uint32_t stubSize = static_cast<uint32_t>(stub.size());
     const uint64_t sizes[3] = {regions[0].size(), regions[1].size(), regions[2].size()};
     PayloadPlan plan;
     PlanPayload(stubSize, sizes, &plan);

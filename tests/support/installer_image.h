@@ -13,6 +13,9 @@ Bytes Compress(const Bytes& data, char lastNameChar);
 // filler where the file would be shorter than 1,000,000 bytes, and the trailer.
 Bytes MakeInstallerImage(const Bytes regions[3], uint32_t stubSize = 200000);
 
+// The same behind a real stub (the installer program without payload).
+Bytes MakeInstallerImage(const Bytes& stub, const Bytes regions[3]);
+
 // The three product files (with version records) and the installer that carries them.
 struct Payload {
     Bytes plain[3];       // qelMapE.dll, tVisLV.exe, tVisX.exe
