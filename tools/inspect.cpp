@@ -5,13 +5,23 @@
 #include <cstring>
 
 #include "payload/szdd.h"
+#include "support/text_format.h"
+#include "tools/code_page_1250.h"
 #include "tools/file_io.h"
 #include "tools/host.h"
+#include "version/version_record.h"
 
 ReportValue ReportValue::Number(uint64_t value) {
     ReportValue v;
     v.kind = kNumber;
     v.number = value;
+    return v;
+}
+
+ReportValue ReportValue::Signed(int64_t value) {
+    ReportValue v;
+    v.kind = kSigned;
+    v.signedNumber = value;
     return v;
 }
 
@@ -27,6 +37,27 @@ ReportValue ReportValue::Text(const std::string& value) {
     v.kind = kText;
     v.text = value;
     return v;
+}
+
+ReportValue ReportValue::Object(const ReportFields& value) {
+    ReportValue v;
+    v.kind = kObject;
+    v.fields = value;
+    return v;
+}
+
+ReportValue ReportValue::Shown(const std::string& readable) const {
+    ReportValue v = *this;
+    v.shown = readable;
+    return v;
+}
+
+const ReportValue* FindReportField(const ReportFields& fields, const char* key) {
+    for (const auto& field : fields) {
+        if (field.first == key)
+            return &field.second;
+    }
+    return nullptr;
 }
 
 const char* ReasonText(PayloadReason code) {
@@ -65,8 +96,8 @@ ReportFields DescribePayloadFile(const char* name, uint64_t offset, const uint8_
         fields.emplace_back("uncompressedSize", ReportValue::Null());
     }
     bool decodes = false;
+    std::vector<uint8_t> decoded;
     if (headerRead) {
-        std::vector<uint8_t> decoded;
         SzddStatus status = DecodeSzdd(bytes, size, &decoded);
         decodes = status == SzddStatus::kOk && decoded.size() == header.length;
         fields.emplace_back("decodes", ReportValue::Flag(decodes));
@@ -77,7 +108,32 @@ ReportFields DescribePayloadFile(const char* name, uint64_t offset, const uint8_
         fields.emplace_back("decodedSize", ReportValue::Null());
         fields.emplace_back("decodeStatus", ReportValue::Text(SzddStatusText(headerStatus)));
     }
+    // Only a whole file is searched: the installer never sees a part of one.
+    fields.emplace_back(
+        "record", decodes
+                      ? DescribeVersionRecord(decoded.data(), static_cast<uint32_t>(decoded.size()))
+                      : ReportValue::Null().Shown("not searched: the file does not decode"));
     return fields;
+}
+
+ReportValue DescribeVersionRecord(const uint8_t* file, uint32_t length) {
+    uint32_t position = FindVersionRecord(file, length);
+    if (position == 0) {
+        return ReportValue::Null().Shown(
+            "none: the installer would treat this file as damaged at upgrade time");
+    }
+    VersionRecord record;
+    DecodeVersionRecord(file, position, true, &record);
+    ReportFields fields;
+    fields.emplace_back("offset", ReportValue::Number(position));
+    fields.emplace_back("versionText", ReportValue::Text(Cp1250ToUtf8(record.versionText)));
+    fields.emplace_back("editionText", ReportValue::Text(Cp1250ToUtf8(record.editionText)));
+    fields.emplace_back("kwilEdition", ReportValue::Flag(IsKwilEditionText(record.editionText)));
+    fields.emplace_back(
+        "build", ReportValue::Signed(record.build).Shown(NumberToText(record.build, 0, true)));
+    fields.emplace_back("productionTime",
+                        ReportValue::Text(Cp1250ToUtf8(FormatProductionTime(record))));
+    return ReportValue::Object(fields);
 }
 
 InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
@@ -95,12 +151,16 @@ InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
                                                report.trailer.thirdSize};
     uint64_t offset = report.trailer.payloadStart;
     report.allFilesDecode = true;
+    report.allFilesHoldRecords = true;
     for (int i = 0; i < kPayloadFileCount; ++i) {
         report.files.push_back(DescribePayloadFile(kCompressedNames[i], offset, image + offset,
                                                    sizes[i]));
-        for (const auto& field : report.files.back()) {
-            if (field.first == "decodes" && !field.second.flag) report.allFilesDecode = false;
-        }
+        const ReportValue* decodes = FindReportField(report.files.back(), "decodes");
+        if (!decodes || !decodes->flag)
+            report.allFilesDecode = false;
+        const ReportValue* record = FindReportField(report.files.back(), "record");
+        if (!record || record->kind != ReportValue::kObject)
+            report.allFilesHoldRecords = false;
         offset += sizes[i];
     }
     return report;
@@ -152,22 +212,33 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
-std::string JsonValue(const ReportValue& value) {
+std::string JsonObject(const ReportFields& fields, const std::string& indent);
+
+std::string JsonValue(const ReportValue& value, const std::string& indent) {
     switch (value.kind) {
         case ReportValue::kNull: return "null";
         case ReportValue::kNumber: return std::to_string(value.number);
+        case ReportValue::kSigned: return std::to_string(value.signedNumber);
         case ReportValue::kFlag: return value.flag ? "true" : "false";
         case ReportValue::kText: return JsonString(value.text);
+        case ReportValue::kObject: return JsonObject(value.fields, indent);
     }
     return "null";
 }
 
 std::string TextValue(const ReportValue& value) {
+    if (!value.shown.empty())
+        return value.shown;
     switch (value.kind) {
         case ReportValue::kNull: return "-";
         case ReportValue::kNumber: return Thousands(value.number);
+        case ReportValue::kSigned:
+            return value.signedNumber < 0
+                       ? "-" + Thousands(0 - static_cast<uint64_t>(value.signedNumber))
+                       : Thousands(static_cast<uint64_t>(value.signedNumber));
         case ReportValue::kFlag: return value.flag ? "yes" : "no";
         case ReportValue::kText: return value.text;
+        case ReportValue::kObject: return "";
     }
     return "-";
 }
@@ -176,9 +247,24 @@ std::string JsonObject(const ReportFields& fields, const std::string& indent) {
     std::string out = "{";
     for (size_t i = 0; i < fields.size(); ++i) {
         out += i ? ",\n" : "\n";
-        out += indent + "  " + JsonString(fields[i].first) + ": " + JsonValue(fields[i].second);
+        out += indent + "  " + JsonString(fields[i].first) + ": " +
+               JsonValue(fields[i].second, indent + "  ");
     }
     return out + "\n" + indent + "}";
+}
+
+// "key: value" lines, an object's members one level further in.
+std::string TextLines(const ReportFields& fields, const std::string& indent) {
+    std::string out;
+    for (const auto& field : fields) {
+        out += indent + field.first + ":";
+        if (field.second.kind == ReportValue::kObject) {
+            out += "\n" + TextLines(field.second.fields, indent + "  ");
+        } else {
+            out += " " + TextValue(field.second) + "\n";
+        }
+    }
+    return out;
 }
 
 ReportFields TopFields(const InstallerReport& report) {
@@ -200,6 +286,7 @@ ReportFields TopFields(const InstallerReport& report) {
     fields.emplace_back("secondSize", trailerField(report.trailer.secondSize));
     fields.emplace_back("thirdSize", trailerField(report.trailer.thirdSize));
     fields.emplace_back("allFilesDecode", ReportValue::Flag(report.allFilesDecode));
+    fields.emplace_back("allFilesHoldRecords", ReportValue::Flag(report.allFilesHoldRecords));
     return fields;
 }
 
@@ -233,13 +320,15 @@ std::string ReportText(const std::string& path, const InstallerReport& report) {
         out += "\n";
     }
     for (const ReportFields& file : report.files) {
+        ReportFields rest;
         for (const auto& field : file) {
             if (field.first == "name") {
                 out += "  " + field.second.text + "\n";
             } else {
-                out += "    " + field.first + ": " + TextValue(field.second) + "\n";
+                rest.push_back(field);
             }
         }
+        out += TextLines(rest, "    ");
     }
     return out;
 }

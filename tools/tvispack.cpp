@@ -9,6 +9,7 @@
 #include "tools/file_io.h"
 #include "tools/host.h"
 #include "tools/inspect.h"
+#include "version/version_record.h"
 
 namespace {
 
@@ -61,8 +62,10 @@ const char kBuildHelp[] =
     "  --stub STUB.exe   the installer without payload; default: tvisupgrade.exe beside tvispack\n"
     "  -o, --output OUT  the installer to write (replaced if it exists)\n"
     "\n"
-    "Refuses (exit 1) when an input is missing or unreadable, when the stub already carries a\n"
-    "payload, or when the installer would exceed 4,000,000 bytes.\n"
+    "Refuses (exit 1, nothing written) when an input is missing or unreadable, when a product\n"
+    "file holds no version record (the installer would treat it as damaged at upgrade time),\n"
+    "when the stub already carries a payload, or when the installer would exceed 4,000,000\n"
+    "bytes.\n"
     "\n"
     "Example:\n"
     "  tvispack build --stub bin/tvisupgrade.exe --qelmape release/qelMapE.dll \\\n"
@@ -75,12 +78,17 @@ const char kInspectHelp[] =
     "  tvispack inspect FILE.exe [--json]\n"
     "\n"
     "Shows the trailer's fields, the three payload files (offset, size, SZDD header,\n"
-    "uncompressed size, whether the stream decodes to that size) and the reason code the\n"
+    "uncompressed size, whether the stream decodes to that size, the version record of the\n"
+    "decoded file: version text, edition, build and production date and time as the\n"
+    "installer's dialog shows them, whether it is the KWIL edition) and the reason code the\n"
     "installer would reach from the layout: 0 sound, 1 unreadable, 2 longer than 4,000,000\n"
     "bytes, 3 shorter than 1,000,000 bytes, 5 check word mismatch, 6 sizes do not add up.\n"
     "--json prints one JSON object with the keys code, payloadStart, firstSize, secondSize,\n"
-    "thirdSize and files (name, offset, size, uncompressedSize, decodes, ...).\n"
-    "Exit status 0 only when the code is 0 and every payload file decodes.\n"
+    "thirdSize and files (name, offset, size, uncompressedSize, decodes, record, ...);\n"
+    "record is null when the file holds none, otherwise {offset, versionText, editionText,\n"
+    "kwilEdition, build, productionTime}, texts in UTF-8.\n"
+    "Exit status 0 only when the code is 0 and every payload file decodes to a file that\n"
+    "holds a version record.\n"
     "\n"
     "Example:\n"
     "  tvispack inspect tvis-upgrade.exe --json\n";
@@ -128,6 +136,29 @@ bool ReadInput(const std::string& what, const std::string& path, std::vector<uin
     if (ReadWholeFile(path, kMaxInputLength, bytes, &error)) return true;
     Error("cannot read " + what + " '" + path + "': " + error);
     return false;
+}
+
+// The installer treats a product file without a version record as damaged and refuses to
+// upgrade with it, so such an input would make an installer that can never succeed.
+// Names every input that lacks one; true when all three hold a record.
+bool EveryInputHoldsARecord(const std::string (&paths)[kPayloadFileCount],
+                            const std::vector<uint8_t> (&files)[kPayloadFileCount]) {
+    bool all = true;
+    for (int k = 0; k < kPayloadFileCount; ++k) {
+        if (FindVersionRecord(files[k].data(), static_cast<uint32_t>(files[k].size())) != 0) {
+            continue;
+        }
+        const std::string name = kProductFiles[k].name;
+        Error(std::string(kProductFiles[k].option) + " file '" + paths[k] + "' (" +
+              Thousands(files[k].size()) + " bytes) holds no version record (no marker \"" +
+              kRecordMarker +
+              "\" with the check byte 0x71 147 bytes after it); the installer "
+              "would treat " +
+              name + " as damaged at upgrade time; give the product's own " + name +
+              "; nothing was written");
+        all = false;
+    }
+    return all;
 }
 
 int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
@@ -195,6 +226,9 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
             return kExitFailed;
         }
     }
+
+    if (!EveryInputHoldsARecord(inputs, files))
+        return kExitFailed;
 
     // A stub whose last 20 bytes already form a trailer the reader accepts carries a payload.
     if (image.size() >= kTrailerSize && image.size() <= 0xFFFFFFFFu) {
@@ -272,7 +306,19 @@ int Inspect(const std::vector<std::string>& args) {
     InstallerReport report = InspectInstaller(path);
     std::string text = json ? ReportJson(report) : ReportText(path, report);
     std::fputs(text.c_str(), stdout);
-    return report.code == kPayloadOk && report.allFilesDecode ? kExitOk : kExitFailed;
+    std::fflush(stdout);
+    for (size_t i = 0; i < report.files.size(); ++i) {
+        const ReportValue* decodes = FindReportField(report.files[i], "decodes");
+        const ReportValue* record = FindReportField(report.files[i], "record");
+        if (decodes && decodes->flag && record && record->kind != ReportValue::kObject) {
+            Error(std::string(kCompressedNames[i]) + " (" + kProductFiles[i].name +
+                  ") holds no version record; the installer would treat it as damaged at "
+                  "upgrade time");
+        }
+    }
+    return report.code == kPayloadOk && report.allFilesDecode && report.allFilesHoldRecords
+               ? kExitOk
+               : kExitFailed;
 }
 
 // Reads IN and OUT for compress and expand.

@@ -1,17 +1,23 @@
 // The real tvispack binary on temporary files (native build): build and inspect, every
-// refusal with its exit status and message, the JSON keys, damaged installers, expand on
-// mscompress output, and that a built file passes the reader's rules.
+// refusal with its exit status and message, the JSON keys, the version records of the
+// carried files, damaged installers, expand on mscompress output, and that a built file
+// passes the reader's rules. The code page 1250 table against glibc's iconv.
 #include <gtest/gtest.h>
 
+#include <iconv.h>
 #include <sys/stat.h>
 
 #include <cctype>
+#include <climits>
 #include <cstring>
 
 #include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "tests/codec/native_files.h"
 #include "tests/codec/test_data.h"
+#include "tests/support/product_file.h"
+#include "tools/code_page_1250.h"
+#include "version/version_record.h"
 
 #ifndef TVISPACK_PATH
 #error "TVISPACK_PATH must name the tvispack binary"
@@ -28,6 +34,10 @@ protected:
         inputs[0] = Concat(TextBytes(90000, 2), RandomBytes(5000, 3));
         inputs[1] = TextBytes(40000, 4);
         inputs[2] = Concat(RunOf(3000, 0), TextBytes(70000, 5));
+        // The product files carry version records, or build refuses them.
+        PlaceRecord(inputs[0], 4000, RecordFields());
+        PlaceRecord(inputs[1], 39000, RecordFields());
+        PlaceRecord(inputs[2], 1, RecordFields());
         ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
         ASSERT_TRUE(WriteBytes(dir.File("qelMapE.dll"), inputs[0]));
         ASSERT_TRUE(WriteBytes(dir.File("tVisLV.exe"), inputs[1]));
@@ -75,6 +85,83 @@ protected:
     Bytes inputs[3];
     std::string output;
 };
+
+const char* const kProductNames[3] = {"qelMapE.dll", "tVisLV.exe", "tVisX.exe"};
+const char* const kOptions[3] = {"--qelmape", "--tvislv", "--tvisx"};
+
+// An installer made without tvispack build (which refuses some of the files tests need):
+// the stub, filler up to the minimum length, the three files compressed, the trailer.
+Bytes MakeInstaller(const Bytes& stub, const Bytes (&files)[3]) {
+    Bytes compressed[3];
+    uint64_t sizes[3];
+    for (int i = 0; i < 3; ++i) {
+        compressed[i] =
+            EncodeSzdd(files[i].data(), files[i].size(), SzddLastNameChar(kProductNames[i]));
+        sizes[i] = compressed[i].size();
+    }
+    PayloadPlan plan;
+    EXPECT_TRUE(PlanPayload(stub.size(), sizes, &plan));
+    Bytes image = stub;
+    image.resize(plan.payloadStart, 0);
+    for (const Bytes& c : compressed) image.insert(image.end(), c.begin(), c.end());
+    uint8_t trailer[kTrailerSize];
+    EncodeTrailer(static_cast<uint32_t>(plan.payloadStart), static_cast<uint32_t>(sizes[0]),
+                  static_cast<uint32_t>(sizes[1]), static_cast<uint32_t>(sizes[2]), trailer);
+    image.insert(image.end(), trailer, trailer + kTrailerSize);
+    return image;
+}
+
+// The value of the `n`th "record" member of a JSON report without the white space between
+// tokens ("null" or "{...}"), so that a whole record compares with one expected text.
+std::string RecordMember(const std::string& json, int n) {
+    size_t at = 0;
+    for (int i = 0; i <= n; ++i) {
+        at = json.find("\"record\": ", at);
+        if (at == std::string::npos)
+            return "(no record member)";
+        at += 10;
+    }
+    if (json.compare(at, 4, "null") == 0)
+        return "null";
+    std::string out;
+    bool inString = false;
+    int depth = 0;
+    for (size_t i = at; i < json.size(); ++i) {
+        char c = json[i];
+        if (inString) {
+            out += c;
+            if (c == '\\' && i + 1 < json.size())
+                out += json[++i];
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (isspace(static_cast<unsigned char>(c)))
+            continue;
+        out += c;
+        if (c == '"')
+            inString = true;
+        if (c == '{')
+            ++depth;
+        if (c == '}' && --depth == 0)
+            break;
+    }
+    return out;
+}
+
+// A file whose only marker lies so near the end that its check byte would be beyond it.
+Bytes MarkerTooNearTheEnd(uint32_t size) {
+    Bytes file = MakeFileWithoutRecord(size);
+    std::memcpy(&file[size - 120], kRecordMarker, kRecordMarkerLength);
+    return file;
+}
+
+// A record whose check byte is not 0x71: no record to the installer.
+Bytes WrongCheckByte(uint32_t size) {
+    Bytes file = MakeProductFile(size, 500, RecordFields());
+    file[500 + kCheckByteOffset] = kRecordCheckByte - 1;
+    return file;
+}
 
 TEST_F(Tvispack, BuildAddsFillerUpToOneMillionAndInspectAgrees) {
     ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
@@ -274,6 +361,9 @@ TEST_F(Tvispack, InspectReportsRegionsThatDoNotDecode) {
     EXPECT_EQ(std::string::npos, output.find("\"decodes\": true")) << output;
     EXPECT_NE(std::string::npos, output.find("not an SZDD file")) << output;
     EXPECT_NE(std::string::npos, output.find("unsupported SZDD mode")) << output;
+    // A file that does not decode is not searched for a record, and not called recordless.
+    for (int i = 0; i < 3; ++i) EXPECT_EQ("null", RecordMember(output, i)) << i;
+    EXPECT_EQ(std::string::npos, output.find("holds no version record")) << output;
     // Random bytes inside every stream: reported, never a crash.
     Bytes noisy = ReadBytes(dir.File("out.exe"));
     Bytes noise = RandomBytes(noisy.size(), 99);
@@ -310,6 +400,192 @@ TEST_F(Tvispack, ExpandDecodesMscompressOutput) {
         EXPECT_EQ(ReadBytes(source), ReadBytes(dir.File("back"))) << source;
         std::remove(dir.File("plain_").c_str());
     }
+}
+
+// Each carried file's record as the installer's dialog would show it: texts from code page
+// 1250 in UTF-8 (JSON-escaped), build signed and grouped with dots in the readable report,
+// the date and time text, the KWIL decision; records at the first candidate position and at
+// the very end of a file.
+TEST_F(Tvispack, InspectShowsTheRecordOfEachCarriedFile) {
+    struct Case {
+        uint32_t size;
+        uint32_t offset;
+        RecordFields fields;
+        const char* json;
+        const char* text;
+    };
+    Case cases[3] = {};
+    // "Łódź 5.2 ąęśżńĆ" in code page 1250: all 15 bytes, no terminator.
+    cases[0].fields.versionText = "\xA3\xF3\x64\x9F 5.2 \xB9\xEA\x9C\xBF\xF1\xC6";
+    cases[0].fields.editionText = "R2A.\"Q\"\x01\\";
+    cases[0].fields.build = -1234567;
+    cases[0].fields.hundredths = 150;
+    cases[0].size = 95000;
+    cases[0].offset = 70001;
+    cases[0].json = R"({"offset":70001,"versionText":"Łódź 5.2 ąęśżńĆ",)"
+                    R"("editionText":"R2A.\"Q\"\u0001\\","kwilEdition":true,"build":-1234567,)"
+                    R"("productionTime":"2015.03.17  godz. 09:05.07,50"})";
+    cases[0].text =
+        "    record:\n      offset: 70,001\n      versionText: Łódź 5.2 ąęśżńĆ\n"
+        "      editionText: R2A.\"Q\"\x01\\\n      kwilEdition: yes\n"
+        "      build: -1.234.567\n"
+        "      productionTime: 2015.03.17  godz. 09:05.07,50\n";
+    cases[1].fields.versionText = "6.0";
+    cases[1].fields.build = 999;
+    cases[1].fields.hour = 23;
+    cases[1].fields.minute = 59;
+    cases[1].fields.second = 59;
+    cases[1].fields.hundredths = 99;
+    cases[1].fields.dateChars = "991231";
+    cases[1].size = 40000;
+    cases[1].offset = 1;
+    cases[1].json = R"({"offset":1,"versionText":"6.0","editionText":"ZRP","kwilEdition":false,)"
+                    R"("build":999,"productionTime":"2099.12.31  godz. 23:59.59,99"})";
+    cases[1].text =
+        "    record:\n      offset: 1\n      versionText: 6.0\n      editionText: ZRP\n"
+        "      kwilEdition: no\n      build: 999\n"
+        "      productionTime: 2099.12.31  godz. 23:59.59,99\n";
+    cases[2].fields.versionText = "7";
+    cases[2].fields.editionText = "r2a";
+    cases[2].fields.build = INT32_MIN;
+    cases[2].fields.hour = 7;
+    cases[2].fields.minute = 0;
+    cases[2].fields.second = 0;
+    cases[2].fields.hundredths = 0;
+    cases[2].fields.dateChars = "010203";
+    cases[2].size = 73000;
+    cases[2].offset = 73000 - kRecordSpan;
+    cases[2].json = R"({"offset":72852,"versionText":"7","editionText":"r2a","kwilEdition":false,)"
+                    R"("build":-2147483648,"productionTime":"2001.02.03  godz. 07:00.00,00"})";
+    cases[2].text =
+        "    record:\n      offset: 72,852\n      versionText: 7\n      editionText: r2a\n"
+        "      kwilEdition: no\n      build: -2.147.483.648\n"
+        "      productionTime: 2001.02.03  godz. 07:00.00,00\n";
+    for (int i = 0; i < 3; ++i) {
+        inputs[i] = MakeProductFile(cases[i].size, cases[i].offset, cases[i].fields);
+        ASSERT_TRUE(WriteBytes(dir.File(kProductNames[i]), inputs[i]));
+    }
+    ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
+
+    ASSERT_EQ(0, Run("inspect " + Quote(dir.File("out.exe")) + " --json")) << output;
+    EXPECT_NE(std::string::npos, output.find("\"allFilesHoldRecords\": true,")) << output;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(cases[i].json, RecordMember(output, i)) << i;
+
+    ASSERT_EQ(0, Run("inspect " + Quote(dir.File("out.exe")))) << output;
+    for (int i = 0; i < 3; ++i) {
+        size_t section = output.find(std::string("  ") + kCompressedNames[i] + "\n");
+        ASSERT_NE(std::string::npos, section) << i << "\n" << output;
+        size_t next = i < 2 ? output.find(kCompressedNames[i + 1], section) : output.size();
+        size_t at = output.find(cases[i].text, section);
+        EXPECT_TRUE(at != std::string::npos && at < next) << i << " expected\n"
+                                                          << cases[i].text << "in\n"
+                                                          << output;
+    }
+}
+
+// A carried file without a record (no marker, a wrong check byte, a marker too near the end
+// for its check byte) is "record": null, named on a line of its own, and fails inspect.
+TEST_F(Tvispack, InspectNamesACarriedFileWithoutRecord) {
+    struct Case {
+        int file;
+        Bytes bytes;
+    };
+    const Case cases[] = {{0, MakeFileWithoutRecord(30000)},
+                          {1, WrongCheckByte(30000)},
+                          {2, MarkerTooNearTheEnd(30000)}};
+    for (const Case& c : cases) {
+        Bytes files[3] = {inputs[0], inputs[1], inputs[2]};
+        files[c.file] = c.bytes;
+        ASSERT_TRUE(WriteBytes(dir.File("crafted.exe"), MakeInstaller(stub, files)));
+        std::string line = std::string(kCompressedNames[c.file]) + " (" + kProductNames[c.file] +
+                           ") holds no version record";
+
+        EXPECT_EQ(1, Run("inspect " + Quote(dir.File("crafted.exe")) + " --json")) << c.file;
+        EXPECT_NE(std::string::npos, output.find("\"allFilesDecode\": true,")) << output;
+        EXPECT_NE(std::string::npos, output.find("\"allFilesHoldRecords\": false,")) << output;
+        for (int i = 0; i < 3; ++i) {
+            std::string record = RecordMember(output, i);
+            if (i == c.file) {
+                EXPECT_EQ("null", record) << c.file;
+            } else {
+                EXPECT_EQ(R"({"offset":)", record.substr(0, 10)) << c.file << " " << i;
+            }
+        }
+        EXPECT_NE(std::string::npos, output.find(line)) << output;
+
+        EXPECT_EQ(1, Run("inspect " + Quote(dir.File("crafted.exe")))) << c.file;
+        EXPECT_NE(std::string::npos, output.find("record: none: the installer would treat this "
+                                                 "file as damaged at upgrade time"))
+            << output;
+        EXPECT_NE(std::string::npos, output.find(line)) << output;
+    }
+}
+
+// build checks all three inputs before it writes anything and names each one that holds no
+// record; an older output stays as it was.
+TEST_F(Tvispack, BuildRefusesAProductFileWithoutRecordNamingIt) {
+    const Bytes bad[3] = {MakeFileWithoutRecord(50000), WrongCheckByte(50000),
+                          MarkerTooNearTheEnd(50000)};
+    struct Case {
+        const char* name;
+        bool recordless[3];
+    };
+    const Case cases[] = {{"qelMapE.dll", {true, false, false}},
+                          {"tVisLV.exe", {false, true, false}},
+                          {"tVisX.exe", {false, false, true}},
+                          {"all three", {true, true, true}}};
+    for (const Case& c : cases) {
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(
+                WriteBytes(dir.File(kProductNames[i]), c.recordless[i] ? bad[i] : inputs[i]));
+        }
+        ASSERT_TRUE(WriteBytes(dir.File("out.exe"), {1, 2, 3}));
+        EXPECT_EQ(1, Build(dir.File("out.exe"))) << c.name;
+        for (int i = 0; i < 3; ++i) {
+            std::string named = std::string(kOptions[i]) + " file '" + dir.File(kProductNames[i]) +
+                                "' (50,000 bytes) holds no version record";
+            EXPECT_EQ(c.recordless[i], output.find(named) != std::string::npos)
+                << c.name << " " << i << "\n"
+                << output;
+            std::string why = std::string("would treat ") + kProductNames[i] + " as damaged";
+            EXPECT_EQ(c.recordless[i], output.find(why) != std::string::npos) << c.name << " " << i;
+        }
+        EXPECT_EQ((Bytes{1, 2, 3}), ReadBytes(dir.File("out.exe"))) << c.name;
+        EXPECT_EQ(std::string::npos, output.find("wrote ")) << c.name;
+    }
+}
+
+// Every byte of code page 1250 against glibc's converter; the five bytes it leaves undefined
+// become the C1 controls of the same number, as Windows converts them.
+TEST(Cp1250ToUtf8, AgreesWithIconvForEveryByte) {
+    iconv_t converter = iconv_open("UTF-8", "CP1250");
+    ASSERT_NE(reinterpret_cast<iconv_t>(-1), converter);
+    std::string all;
+    std::string expectedAll;
+    std::vector<int> undefined;
+    for (int b = 1; b < 256; ++b) {
+        char in = static_cast<char>(b);
+        char out[8];
+        char* inPtr = &in;
+        char* outPtr = out;
+        size_t inLeft = 1;
+        size_t outLeft = sizeof out;
+        std::string expected;
+        if (iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+            undefined.push_back(b);
+            expected = {static_cast<char>(0xC2), static_cast<char>(b)};
+        } else {
+            expected.assign(out, outPtr);
+        }
+        EXPECT_EQ(expected, Cp1250ToUtf8(std::string(1, in))) << b;
+        all += in;
+        expectedAll += expected;
+    }
+    iconv_close(converter);
+    EXPECT_EQ((std::vector<int>{0x81, 0x83, 0x88, 0x90, 0x98}), undefined);
+    EXPECT_EQ(expectedAll, Cp1250ToUtf8(all));
+    EXPECT_EQ("", Cp1250ToUtf8(""));
 }
 
 }  // namespace

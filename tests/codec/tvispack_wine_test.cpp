@@ -1,4 +1,5 @@
-// tvispack.exe under Wine builds an installer and inspects it.
+// tvispack.exe under Wine builds an installer and inspects it; the records' texts in its
+// JSON are what Windows' own code page 1250 conversion makes of them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "tests/codec/test_data.h"
+#include "tests/support/product_file.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -65,12 +67,33 @@ DWORD RunWithOutput(const std::string& commandLine, const std::string& outputFil
     return code;
 }
 
+// Code page 1250 to UTF-8 through UTF-16, with the system's own tables.
+std::string Cp1250ToUtf8BySystem(const std::string& text) {
+    wchar_t wide[64];
+    int units = MultiByteToWideChar(1250, 0, text.data(), static_cast<int>(text.size()), wide, 64);
+    char utf8[256];
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr);
+    return std::string(utf8, static_cast<size_t>(bytes));
+}
+
 TEST(TvispackUnderWine, BuildsAndInspectsAnInstaller) {
     std::string tvispack = FindTvispack();
     if (tvispack.empty()) GTEST_SKIP() << "tvispack.exe is not readable by the Wine user";
     TempFolder dir;
     Bytes stub = RandomBytes(50000, 1);
-    const Bytes inputs[3] = {TextBytes(80000, 2), TextBytes(30000, 3), RandomBytes(20000, 4)};
+    Bytes inputs[3] = {TextBytes(80000, 2), TextBytes(30000, 3), RandomBytes(20000, 4)};
+    // The records' version and edition texts together hold every byte from 0x80 to 0xFF.
+    RecordFields fields[3];
+    for (int i = 0; i < 3; ++i) {
+        std::string high;
+        for (int b = 0x80 + 43 * i; b < 0x80 + 43 * (i + 1) && b < 0x100; ++b) {
+            high += static_cast<char>(b);
+        }
+        fields[i].versionText = high.substr(0, 15);
+        fields[i].editionText = high.substr(15);
+        fields[i].build = -5 - i;
+        PlaceRecord(inputs[i], 1000 + 100 * i, fields[i]);
+    }
     ASSERT_TRUE(WriteTestFile(dir.File("stub.exe"), ToBytesString(stub)));
     ASSERT_TRUE(WriteTestFile(dir.File("qelMapE.dll"), ToBytesString(inputs[0])));
     ASSERT_TRUE(WriteTestFile(dir.File("tVisLV.exe"), ToBytesString(inputs[1])));
@@ -103,6 +126,18 @@ TEST(TvispackUnderWine, BuildsAndInspectsAnInstaller) {
     EXPECT_NE(std::string::npos, report.find("\"payloadStart\": " + std::to_string(trailer.payloadStart)))
         << report;
     EXPECT_EQ(std::string::npos, report.find("\"decodes\": false")) << report;
+    EXPECT_NE(std::string::npos, report.find("\"allFilesHoldRecords\": true,")) << report;
+    for (int i = 0; i < 3; ++i) {
+        const std::string member = "\n      \"";
+        for (const std::string& expected :
+             {member + "offset\": " + std::to_string(1000 + 100 * i) + ",",
+              member + "versionText\": \"" + Cp1250ToUtf8BySystem(fields[i].versionText) + "\",",
+              member + "editionText\": \"" + Cp1250ToUtf8BySystem(fields[i].editionText) + "\",",
+              member + "build\": " + std::to_string(-5 - i) + ",",
+              member + "productionTime\": \"2015.03.17  godz. 09:05.07,42\""}) {
+            EXPECT_NE(std::string::npos, report.find(expected)) << i << ": " << expected;
+        }
+    }
 
     // A damaged trailer: inspect says code 5 and exits 1.
     file[file.size() - kTrailerSize] ^= 1;
