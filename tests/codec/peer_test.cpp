@@ -53,9 +53,19 @@ TEST_P(PeerRoundTrip, MsexpandDecodesOurOutput) {
     EXPECT_EQ(data, ReadBytes(dir.File("out"))) << output;
 }
 
-TEST_P(PeerRoundTrip, WeDecodeMscompressOutput) {
+// mscompress writes wrong output for inputs below 16 bytes: it is no reference there.
+class MscompressRoundTrip : public PeerRoundTrip {};
+
+std::vector<NamedInput> InputsOfSixteenBytesOrMore() {
+    std::vector<NamedInput> inputs;
+    for (const NamedInput& input : GeneratedInputs()) {
+        if (input.data.size() >= 16) inputs.push_back(input);
+    }
+    return inputs;
+}
+
+TEST_P(MscompressRoundTrip, WeDecodeMscompressOutput) {
     const Bytes& data = GetParam().data;
-    if (data.size() < 16) GTEST_SKIP() << "mscompress writes wrong output below 16 bytes";
     ASSERT_TRUE(WriteBytes(dir.File("in"), data));
     std::string output;
     ASSERT_EQ(0, RunCommand("mscompress " + Quote(dir.File("in")), &output)) << output;
@@ -70,6 +80,11 @@ TEST_P(PeerRoundTrip, WeDecodeMscompressOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generated, PeerRoundTrip, ::testing::ValuesIn(GeneratedInputs()),
+                         [](const ::testing::TestParamInfo<NamedInput>& info) {
+                             return info.param.name;
+                         });
+INSTANTIATE_TEST_SUITE_P(Generated, MscompressRoundTrip,
+                         ::testing::ValuesIn(InputsOfSixteenBytesOrMore()),
                          [](const ::testing::TestParamInfo<NamedInput>& info) {
                              return info.param.name;
                          });
