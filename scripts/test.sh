@@ -34,6 +34,12 @@ for preset in "${presets[@]}"; do
     fi
 done
 
+# The native tvispack looks for its default stub, the 32-bit installer without payload,
+# beside itself, as tvispack.exe does in the Windows build.
+if [ -f "$build_root/win32/bin/tvisupgrade.exe" ] && [ -d "$build_root/native/bin" ]; then
+    cp -f "$build_root/win32/bin/tvisupgrade.exe" "$build_root/native/bin/"
+fi
+
 run_dir=$(mktemp -d /tmp/tvis-test.XXXXXX)
 chmod 755 "$run_dir"
 XVFB_PID=""
