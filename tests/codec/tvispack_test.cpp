@@ -270,12 +270,25 @@ TEST_F(Tvispack, RefusesAnInstallerOverFourMillionBytesSayingByHowMuch) {
 }
 
 TEST_F(Tvispack, DefaultStubIsLookedForBesideTvispack) {
-    EXPECT_EQ(1, Run("build --qelmape " + Quote(dir.File("qelMapE.dll")) + " --tvislv " +
-                     Quote(dir.File("tVisLV.exe")) + " --tvisx " + Quote(dir.File("tVisX.exe")) +
-                     " -o " + Quote(dir.File("out.exe"))));
+    // A copy of the tool in a folder of its own, first without a stub beside it.
+    std::string tool = dir.File("tools/tvispack");
+    ASSERT_EQ(0, RunCommand("mkdir " + Quote(dir.File("tools")) + " && cp " + Quote(TVISPACK_PATH) +
+                                " " + Quote(tool),
+                            &output));
+    std::string inputs = " --qelmape " + Quote(dir.File("qelMapE.dll")) + " --tvislv " +
+                         Quote(dir.File("tVisLV.exe")) + " --tvisx " + Quote(dir.File("tVisX.exe")) +
+                         " -o " + Quote(dir.File("out.exe"));
+    EXPECT_EQ(1, RunCommand(Quote(tool) + " build" + inputs, &output));
     EXPECT_NE(std::string::npos, output.find("tvisupgrade.exe")) << output;
     EXPECT_NE(std::string::npos, output.find("--stub")) << output;
     EXPECT_FALSE(FileExists(dir.File("out.exe")));
+
+    // With the installer stub beside it, that stub is used.
+    ASSERT_TRUE(WriteBytes(dir.File("tools/tvisupgrade.exe"), stub));
+    EXPECT_EQ(0, RunCommand(Quote(tool) + " build" + inputs, &output)) << output;
+    Bytes file = ReadBytes(dir.File("out.exe"));
+    ASSERT_GE(file.size(), stub.size());
+    EXPECT_TRUE(std::equal(stub.begin(), stub.end(), file.begin()));
 }
 
 TEST_F(Tvispack, WrongUsageExitsWithTwo) {
