@@ -48,8 +48,7 @@ bool UnpackedFilesPresent() {
 bool SearchRegistry() {
     for (const RegistryStep& step : kRegistrySteps) {
         std::memset(candidateFolder, 0, sizeof candidateFolder);
-        ReadRegString(step.root, kProductKey, kRegistryTextLength, step.valueName,
-                      candidateFolder);
+        ReadRegString(step.root, kProductKey, kRegistryTextLength, step.valueName, candidateFolder);
         TraceText(step.trace);
         if (TestProductFolder(candidateFolder)) return true;
     }

@@ -38,8 +38,8 @@ void InitialiseDialog(HWND dialog) {
 
     SendDlgItemMessageW(dialog, kProgressBarId, PBX_SETOPTIONS, 0, kBarOptions);
     SendDlgItemMessageW(dialog, kProgressBarId, PBX_SETBARCOLOR, 0, kBarColour);
-    dialogIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"QRV", IMAGE_ICON, 64,
-                                               64, LR_DEFAULTCOLOR));
+    dialogIcon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), L"QRV", IMAGE_ICON, 64, 64, LR_DEFAULTCOLOR));
     SetTimer(dialog, kPreparationTimerId, 500, nullptr);
     SetTimer(dialog, kTickTimerId, 100, nullptr);
 }

@@ -27,10 +27,10 @@ using Clock = std::chrono::steady_clock;
 // PE folders (Debian packages wine32 and wine64).
 const char* const kWin32Folder = "/usr/lib/i386-linux-gnu/wine/i386-windows/";
 const char* const kWin64Folder = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/";
-const char* const kCorpus32[] = {"samlib.dll",  "shutdown.exe", "schannel.dll", "netprofm.dll",
-                                 "rsaenh.dll",  "winecfg.exe",  "wldap32.dll",  "msvcr120.dll"};
-const char* const kCorpus64[] = {"write.exe",   "setx.exe",     "winemine.exe", "xmllite.dll",
-                                 "dinput8.dll", "d3dx9_38.dll"};
+const char* const kCorpus32[] = {"samlib.dll", "shutdown.exe", "schannel.dll", "netprofm.dll",
+                                 "rsaenh.dll", "winecfg.exe",  "wldap32.dll",  "msvcr120.dll"};
+const char* const kCorpus64[] = {"write.exe",   "setx.exe",    "winemine.exe",
+                                 "xmllite.dll", "dinput8.dll", "d3dx9_38.dll"};
 
 double Seconds(Clock::time_point from) {
     return std::chrono::duration<double>(Clock::now() - from).count();
@@ -43,7 +43,8 @@ Bytes ReadFile(const std::string& path) {
 
 bool WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
@@ -85,14 +86,16 @@ int MemSeek(mspack_file* f, off_t offset, int mode) {
     file->position = static_cast<size_t>(target);
     return 0;
 }
-off_t MemTell(mspack_file* f) { return static_cast<off_t>(reinterpret_cast<MemoryFile*>(f)->position); }
+off_t MemTell(mspack_file* f) {
+    return static_cast<off_t>(reinterpret_cast<MemoryFile*>(f)->position);
+}
 void MemMessage(mspack_file*, const char*, ...) {}
 void* MemAlloc(mspack_system*, size_t bytes) { return std::malloc(bytes); }
 void MemFree(void* p) { std::free(p); }
 void MemCopy(void* from, void* to, size_t bytes) { std::memcpy(to, from, bytes); }
 
-mspack_system memorySystem = {MemOpen, MemClose, MemRead,  MemWrite, MemSeek, MemTell,
-                              MemMessage, MemAlloc, MemFree, MemCopy, nullptr};
+mspack_system memorySystem = {MemOpen,    MemClose, MemRead, MemWrite, MemSeek, MemTell,
+                              MemMessage, MemAlloc, MemFree, MemCopy,  nullptr};
 
 // libmspack's decode of an SZDD file in memory; false when it fails.
 bool LibmspackDecode(const Bytes& file, Bytes* out) {
@@ -101,7 +104,8 @@ bool LibmspackDecode(const Bytes& file, Bytes* out) {
     MemoryFile in = {file.data(), file.size(), 0, nullptr};
     MemoryFile sink = {nullptr, 0, 0, out};
     msszddd_header* header = szdd->open(szdd, reinterpret_cast<char*>(&in));
-    bool ok = header && szdd->extract(szdd, header, reinterpret_cast<char*>(&sink)) == MSPACK_ERR_OK;
+    bool ok =
+        header && szdd->extract(szdd, header, reinterpret_cast<char*>(&sink)) == MSPACK_ERR_OK;
     if (header) szdd->close(szdd, header);
     mspack_destroy_szdd_decompressor(szdd);
     return ok;
@@ -140,8 +144,8 @@ int main(int argc, char** argv) {
 
     std::printf("%-14s %10s %10s %10s %8s %8s %8s %9s %9s\n", "file", "size", "ours", "mscompress",
                 "saved", "t ours", "t ms", "dec ours", "dec mspack");
-    std::printf("%-14s %10s %10s %10s %8s %8s %8s %9s %9s\n", "", "bytes", "bytes", "bytes",
-                "%", "s", "s", "MB/s", "MB/s");
+    std::printf("%-14s %10s %10s %10s %8s %8s %8s %9s %9s\n", "", "bytes", "bytes", "bytes", "%",
+                "s", "s", "MB/s", "MB/s");
     uint64_t totalIn = 0, totalOurs = 0, totalMs = 0;
     double totalOursTime = 0, totalMsTime = 0;
     double oursDecodeTime = 0, mspackDecodeTime = 0;
@@ -172,8 +176,8 @@ int main(int argc, char** argv) {
         }
 
         Bytes decoded;
-        bool oursOk = DecodeSzdd(ours.data(), ours.size(), &decoded) == SzddStatus::kOk &&
-                      decoded == data;
+        bool oursOk =
+            DecodeSzdd(ours.data(), ours.size(), &decoded) == SzddStatus::kOk && decoded == data;
         Bytes mspackOut;
         bool mspackOk = LibmspackDecode(ours, &mspackOut) && mspackOut == data;
         if (!oursOk || !mspackOk) {
@@ -182,9 +186,8 @@ int main(int argc, char** argv) {
             ++failures;
             continue;
         }
-        double oursSpeed = DecodeSpeed(data.size(), [&] {
-            DecodeSzdd(ours.data(), ours.size(), &decoded);
-        });
+        double oursSpeed =
+            DecodeSpeed(data.size(), [&] { DecodeSzdd(ours.data(), ours.size(), &decoded); });
         double mspackSpeed = DecodeSpeed(data.size(), [&] { LibmspackDecode(ours, &mspackOut); });
 
         double saved = 100.0 * (1.0 - static_cast<double>(ours.size()) / theirs.size());

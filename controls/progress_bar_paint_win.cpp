@@ -10,28 +10,26 @@ namespace {
 // A pen, brush or bitmap deleted when it goes out of scope. It must no longer be selected
 // into a live device context by then.
 class GdiObject {
-  public:
+public:
     explicit GdiObject(HGDIOBJ object) : object_(object) {}
     ~GdiObject() {
-        if (object_)
-            DeleteObject(object_);
+        if (object_) DeleteObject(object_);
     }
     GdiObject(const GdiObject&) = delete;
     GdiObject& operator=(const GdiObject&) = delete;
     HGDIOBJ get() const { return object_; }
 
-  private:
+private:
     HGDIOBJ object_;
 };
 
 // The off-screen device context. On release it takes stock objects back in, so that the
 // pens and the bitmap selected into it can be deleted after it.
 class MemoryDc {
-  public:
+public:
     explicit MemoryDc(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
     ~MemoryDc() {
-        if (dc_ == nullptr)
-            return;
+        if (dc_ == nullptr) return;
         SelectObject(dc_, GetStockObject(NULL_BRUSH));
         SelectObject(dc_, GetStockObject(NULL_PEN));
         DeleteDC(dc_);
@@ -40,27 +38,25 @@ class MemoryDc {
     MemoryDc& operator=(const MemoryDc&) = delete;
     HDC get() const { return dc_; }
 
-  private:
+private:
     HDC dc_;
 };
 
 class PaintSession {
-  public:
+public:
     explicit PaintSession(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
     ~PaintSession() { EndPaint(window_, &paint_); }
     PaintSession(const PaintSession&) = delete;
     PaintSession& operator=(const PaintSession&) = delete;
     HDC dc() const { return dc_; }
 
-  private:
+private:
     HWND window_;
     PAINTSTRUCT paint_;
     HDC dc_;
 };
 
-HPEN SolidPen(COLORREF color) {
-    return CreatePen(PS_SOLID, 1, color);
-}
+HPEN SolidPen(COLORREF color) { return CreatePen(PS_SOLID, 1, color); }
 
 // MoveToEx + LineTo: the end point is not painted.
 void Line(HDC dc, int x1, int y1, int x2, int y2) {
@@ -87,8 +83,7 @@ TextBox PlaceText(HDC dc, const char* text, const TextBox& area) {
 }
 
 void DrawTextIn(HDC dc, const char* text, const TextBox& box, COLORREF color) {
-    if (box.right <= box.left)
-        return;
+    if (box.right <= box.left) return;
     RECT rect = {box.left, box.top, box.right, box.bottom};
     SetTextColor(dc, color);
     DrawTextA(dc, text, -1, &rect, 0);
@@ -98,25 +93,20 @@ void DrawTextIn(HDC dc, const char* text, const TextBox& box, COLORREF color) {
 void DrawPercentText(HDC dc, const ProgressBarState& state, const TextBox& area, int clipRight,
                      COLORREF color) {
     char text[kPercentTextSize];
-    if (!PercentText(state.percent, text))
-        return;
+    if (!PercentText(state.percent, text)) return;
     TextBox box = PlaceText(dc, text, area);
-    if (clipRight >= 0)
-        box.right = clipRight;
+    if (clipRight >= 0) box.right = clipRight;
     DrawTextIn(dc, text, box, color);
 }
 
 // The caption centred in area: in the button text colour, then in captionColor up to
 // clipRight, so that it reads in two colours split at the end of the fill.
 void DrawCaptionText(HDC dc, const ProgressBarState& state, const TextBox& area, int clipRight) {
-    if (state.caption[0] == '\0')
-        return;
+    if (state.caption[0] == '\0') return;
     TextBox box = PlaceText(dc, state.caption, area);
-    if (box.right <= box.left)
-        return;
+    if (box.right <= box.left) return;
     DrawTextIn(dc, state.caption, box, GetSysColor(COLOR_BTNTEXT));
-    if (clipRight < 0)
-        return;
+    if (clipRight < 0) return;
     box.right = clipRight;
     DrawTextIn(dc, state.caption, box, state.captionColor);
 }
@@ -161,8 +151,7 @@ void DrawFill(HDC dc, const ProgressBarState& state, const FillGeometry& fill,
     Line(dc, fill.xs, 3 - thin, fill.fillRight, 3 - thin);
 
     // Dark text first: the body then covers the part of it that lies over the fill.
-    if (state.options & PBXO_PERCENT)
-        DrawPercentText(dc, state, textArea, -1, RGB(0, 0, 0));
+    if (state.options & PBXO_PERCENT) DrawPercentText(dc, state, textArea, -1, RGB(0, 0, 0));
 
     DrawBody(dc, fill, colors, height);
 
@@ -222,8 +211,7 @@ void PaintProgressBar(HWND window, ProgressBarState& state) {
 
     FillGeometry fill = ComputeFillGeometry(width, height, thin, state.percent);
     TextBox textArea = {0, -thin, width, height};
-    if (state.percent > 0.0)
-        DrawFill(dc, state, fill, colors, pens, thin, textArea, height);
+    if (state.percent > 0.0) DrawFill(dc, state, fill, colors, pens, thin, textArea, height);
     DrawOuterFrame(dc, pens, width, height);
     if (fill.fillRight != -1 && (state.options & PBXO_PERCENT)) {
         DrawPercentText(dc, state, textArea, fill.fillRight + 1, RGB(255, 255, 255));

@@ -24,8 +24,7 @@ void SetProgressRange(ProgressBarState& state, uint32_t range) {
 }
 
 bool SetProgressPosition(ProgressBarState& state, int32_t position) {
-    if (state.position == position)
-        return false;
+    if (state.position == position) return false;
     state.position = position;
     return true;
 }
@@ -38,7 +37,6 @@ void AdvanceProgressPosition(ProgressBarState& state, uint32_t amount) {
 void SetProgressCaption(ProgressBarState& state, uint32_t rgbColor, const char* text) {
     state.captionColor = RgbToColorref(rgbColor);
     std::memset(state.caption, 0, sizeof state.caption);
-    if (text == nullptr)
-        return;
+    if (text == nullptr) return;
     for (int i = 0; i < kCaptionSize - 1 && text[i] != '\0'; ++i) state.caption[i] = text[i];
 }

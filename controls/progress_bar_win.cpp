@@ -9,13 +9,12 @@ namespace {
 
 // The state block locked for one handler; unlocked when the handler returns.
 class LockedState {
-  public:
+public:
     explicit LockedState(HWND window)
         : handle_(reinterpret_cast<HGLOBAL>(GetWindowLongPtrA(window, 0))),
           state_(handle_ ? static_cast<ProgressBarState*>(GlobalLock(handle_)) : nullptr) {}
     ~LockedState() {
-        if (state_)
-            GlobalUnlock(handle_);
+        if (state_) GlobalUnlock(handle_);
     }
     LockedState(const LockedState&) = delete;
     LockedState& operator=(const LockedState&) = delete;
@@ -24,7 +23,7 @@ class LockedState {
     ProgressBarState* operator->() const { return state_; }
     explicit operator bool() const { return state_ != nullptr; }
 
-  private:
+private:
     HGLOBAL handle_;
     ProgressBarState* state_;
 };
@@ -32,11 +31,9 @@ class LockedState {
 enum class Repaint { None, Later, Now };
 
 void Invalidate(HWND window, Repaint repaint) {
-    if (repaint == Repaint::None)
-        return;
+    if (repaint == Repaint::None) return;
     InvalidateRect(window, nullptr, FALSE);
-    if (repaint == Repaint::Now)
-        UpdateWindow(window);
+    if (repaint == Repaint::Now) UpdateWindow(window);
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
@@ -56,8 +53,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
 
 void OnDestroy(HWND window) {
     HGLOBAL handle = reinterpret_cast<HGLOBAL>(GetWindowLongPtrA(window, 0));
-    if (handle == nullptr || GlobalLock(handle) == nullptr)
-        return;
+    if (handle == nullptr || GlobalLock(handle) == nullptr) return;
     GlobalUnlock(handle);
     GlobalFree(handle);
     SetWindowLongPtrA(window, 0, 0);
@@ -105,8 +101,7 @@ bool IsProgressMessage(UINT message) {
 }
 
 LRESULT CALLBACK ProgressBarWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE)
-        return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
+    if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
     if (message == WM_DESTROY) {
         OnDestroy(window);
         return 0;
@@ -115,19 +110,16 @@ LRESULT CALLBACK ProgressBarWndProc(HWND window, UINT message, WPARAM wParam, LP
         LockedState state(window);
         // Without a state block the update region must still be validated, or WM_PAINT
         // would come back for ever.
-        if (!state)
-            return DefWindowProcA(window, message, wParam, lParam);
+        if (!state) return DefWindowProcA(window, message, wParam, lParam);
         PaintProgressBar(window, *state.get());
         return 0;
     }
-    if (!IsProgressMessage(message))
-        return DefWindowProcA(window, message, wParam, lParam);
+    if (!IsProgressMessage(message)) return DefWindowProcA(window, message, wParam, lParam);
 
     Repaint repaint = Repaint::None;
     {
         LockedState state(window);
-        if (!state)
-            return 0;
+        if (!state) return 0;
         repaint = ApplyMessage(*state.get(), message, wParam, lParam);
     }
     Invalidate(window, repaint);

@@ -48,8 +48,8 @@ const LzFunctions& SystemLz() {
     functions.open = ProcAs<LzOpenFileFn>(module, "LZOpenFileA");
     functions.copy = ProcAs<LzCopyFn>(module, "LZCopy");
     functions.close = ProcAs<LzCloseFn>(module, "LZClose");
-    functions.loaded = functions.open != nullptr && functions.copy != nullptr &&
-                       functions.close != nullptr;
+    functions.loaded =
+        functions.open != nullptr && functions.copy != nullptr && functions.close != nullptr;
     return functions;
 }
 

@@ -37,7 +37,7 @@ constexpr uint8_t kSzddModeA = 0x41;  // 'A'
 constexpr size_t kSzddHeaderSize = 14;
 constexpr size_t kSzddWindowSize = 4096;
 constexpr size_t kSzddWindowStart = kSzddWindowSize - 16;  // first write position
-constexpr uint8_t kSzddWindowFill = 0x20;                 // the window starts as spaces
+constexpr uint8_t kSzddWindowFill = 0x20;                  // the window starts as spaces
 constexpr size_t kSzddMinMatch = 3;
 constexpr size_t kSzddMaxMatch = 18;
 

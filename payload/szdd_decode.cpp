@@ -109,15 +109,20 @@ bool YieldsMore(const StreamEnd& end, size_t size) {
 
 const char* SzddStatusText(SzddStatus status) {
     switch (status) {
-        case SzddStatus::kOk: return "ok";
-        case SzddStatus::kNotSzdd: return "not an SZDD file (no SZDD magic)";
-        case SzddStatus::kUnsupportedMode: return "unsupported SZDD mode (not 'A')";
-        case SzddStatus::kHeaderTruncated: return "SZDD header truncated";
+        case SzddStatus::kOk:
+            return "ok";
+        case SzddStatus::kNotSzdd:
+            return "not an SZDD file (no SZDD magic)";
+        case SzddStatus::kUnsupportedMode:
+            return "unsupported SZDD mode (not 'A')";
+        case SzddStatus::kHeaderTruncated:
+            return "SZDD header truncated";
         case SzddStatus::kStreamEndedEarly:
             return "stream ended before the header's uncompressed length";
         case SzddStatus::kLengthMismatch:
             return "stream yields more than the header's uncompressed length";
-        case SzddStatus::kOutputTooSmall: return "output capacity too small";
+        case SzddStatus::kOutputTooSmall:
+            return "output capacity too small";
     }
     return "unknown status";
 }

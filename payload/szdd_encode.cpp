@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr uint32_t kLiteralBits = 9;  // flag bit + byte
-constexpr uint32_t kMatchBits = 17;   // flag bit + two bytes
+constexpr uint32_t kLiteralBits = 9;                                  // flag bit + byte
+constexpr uint32_t kMatchBits = 17;                                   // flag bit + two bytes
 constexpr uint32_t kPrefix = static_cast<uint32_t>(kSzddWindowSize);  // spaces before the data
 constexpr uint32_t kCyclic = kPrefix + 1;  // positions a match may reach back: 1..4096
 constexpr uint32_t kEmpty = 0xFFFFFFFFu;
@@ -195,8 +195,8 @@ std::vector<uint8_t> EncodeSzdd(const uint8_t* data, size_t size, uint8_t lastCh
             // The source lies distance[i] + 1 bytes back; its window position follows
             // from the write position of data byte i, (i + 4080) mod 4096.
             uint32_t d = uint32_t{distance[i]} + 1;
-            uint32_t position = (i + kSzddWindowStart + kSzddWindowSize - d) &
-                                (kSzddWindowSize - 1);
+            uint32_t position =
+                (i + kSzddWindowStart + kSzddWindowSize - d) & (kSzddWindowSize - 1);
             out.push_back(static_cast<uint8_t>(position));
             out.push_back(static_cast<uint8_t>((position >> 4 & 0xF0u) | (l - kSzddMinMatch)));
         }

@@ -1,8 +1,7 @@
 // Payload trailer encoding and the reader's acceptance rules.
 #include "payload/trailer.h"
 
-const char* const kCompressedNames[kPayloadFileCount] = {"QELMAPE.WCP", "TVISLV.WCP",
-                                                         "TVISX.WCP"};
+const char* const kCompressedNames[kPayloadFileCount] = {"QELMAPE.WCP", "TVISLV.WCP", "TVISX.WCP"};
 
 namespace {
 

@@ -68,10 +68,10 @@ PayloadReason CheckPayloadImage(const uint8_t* image, uint32_t length, PayloadTr
 
 // Where a packer places the payload behind an image of imageLength bytes.
 struct PayloadPlan {
-    uint64_t payloadStart;   // imageLength plus any filler
-    uint64_t fillerLength;   // bytes of filler between the image and the payload
-    uint64_t totalLength;    // length of the finished installer file
-    uint64_t excessLength;   // by how much the file would exceed the maximum; 0 when it fits
+    uint64_t payloadStart;  // imageLength plus any filler
+    uint64_t fillerLength;  // bytes of filler between the image and the payload
+    uint64_t totalLength;   // length of the finished installer file
+    uint64_t excessLength;  // by how much the file would exceed the maximum; 0 when it fits
 };
 
 // Plans an installer from an image and three compressed files: filler is added only when

@@ -97,8 +97,8 @@ int WriteWholeFile(const void* buffer, const char* folder, const char* name, uin
     FileLockGuard lock;
     char path[kFilePathSize];
     if (!JoinInto(path, folder, name)) return -1;
-    FileHandle file(
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return -1;
     SetFileAttributesA(path, FILE_ATTRIBUTE_ARCHIVE);
     SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);

@@ -22,7 +22,9 @@ std::string HostOwnFolder() {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-FILE* HostOpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+FILE* HostOpenFile(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
+}
 
 bool HostFileLength(const std::string& path, uint64_t* length) {
     struct stat info;

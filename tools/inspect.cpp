@@ -54,23 +54,29 @@ ReportValue ReportValue::Shown(const std::string& readable) const {
 
 const ReportValue* FindReportField(const ReportFields& fields, const char* key) {
     for (const auto& field : fields) {
-        if (field.first == key)
-            return &field.second;
+        if (field.first == key) return &field.second;
     }
     return nullptr;
 }
 
 const char* ReasonText(PayloadReason code) {
     switch (code) {
-        case kPayloadOk: return "the layout is sound";
-        case kOwnFileUnreadable: return "the file cannot be opened to read its length";
-        case kInstallerTooLong: return "the file is longer than 4,000,000 bytes";
-        case kInstallerTooShort: return "the file is shorter than 1,000,000 bytes";
-        case kNoPayloadBuffer: return "no buffer of the file's length";
-        case kTrailerCheckMismatch: return "the trailer's check word does not match";
+        case kPayloadOk:
+            return "the layout is sound";
+        case kOwnFileUnreadable:
+            return "the file cannot be opened to read its length";
+        case kInstallerTooLong:
+            return "the file is longer than 4,000,000 bytes";
+        case kInstallerTooShort:
+            return "the file is shorter than 1,000,000 bytes";
+        case kNoPayloadBuffer:
+            return "no buffer of the file's length";
+        case kTrailerCheckMismatch:
+            return "the trailer's check word does not match";
         case kTrailerSumMismatch:
             return "the trailer's start and sizes plus 20 do not add up to the file's length";
-        default: return "see the reason code table";
+        default:
+            return "see the reason code table";
     }
 }
 
@@ -83,13 +89,13 @@ ReportFields DescribePayloadFile(const char* name, uint64_t offset, const uint8_
     SzddHeader header = {};
     SzddStatus headerStatus = ParseSzddHeader(bytes, size, &header);
     bool headerRead = headerStatus == SzddStatus::kOk;
-    fields.emplace_back("szdd", ReportValue::Text(headerRead ? "mode 'A'"
-                                                             : SzddStatusText(headerStatus)));
+    fields.emplace_back("szdd",
+                        ReportValue::Text(headerRead ? "mode 'A'" : SzddStatusText(headerStatus)));
     if (headerRead) {
-        fields.emplace_back("lastChar", header.lastChar >= 0x20 && header.lastChar < 0x7F
-                                            ? ReportValue::Text(std::string(1, static_cast<char>(
-                                                                                   header.lastChar)))
-                                            : ReportValue::Number(header.lastChar));
+        fields.emplace_back(
+            "lastChar", header.lastChar >= 0x20 && header.lastChar < 0x7F
+                            ? ReportValue::Text(std::string(1, static_cast<char>(header.lastChar)))
+                            : ReportValue::Number(header.lastChar));
         fields.emplace_back("uncompressedSize", ReportValue::Number(header.length));
     } else {
         fields.emplace_back("lastChar", ReportValue::Null());
@@ -153,14 +159,12 @@ InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
     report.allFilesDecode = true;
     report.allFilesHoldRecords = true;
     for (int i = 0; i < kPayloadFileCount; ++i) {
-        report.files.push_back(DescribePayloadFile(kCompressedNames[i], offset, image + offset,
-                                                   sizes[i]));
+        report.files.push_back(
+            DescribePayloadFile(kCompressedNames[i], offset, image + offset, sizes[i]));
         const ReportValue* decodes = FindReportField(report.files.back(), "decodes");
-        if (!decodes || !decodes->flag)
-            report.allFilesDecode = false;
+        if (!decodes || !decodes->flag) report.allFilesDecode = false;
         const ReportValue* record = FindReportField(report.files.back(), "record");
-        if (!record || record->kind != ReportValue::kObject)
-            report.allFilesHoldRecords = false;
+        if (!record || record->kind != ReportValue::kObject) report.allFilesHoldRecords = false;
         offset += sizes[i];
     }
     return report;
@@ -194,11 +198,21 @@ std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char buffer[8];
@@ -216,29 +230,39 @@ std::string JsonObject(const ReportFields& fields, const std::string& indent);
 
 std::string JsonValue(const ReportValue& value, const std::string& indent) {
     switch (value.kind) {
-        case ReportValue::kNull: return "null";
-        case ReportValue::kNumber: return std::to_string(value.number);
-        case ReportValue::kSigned: return std::to_string(value.signedNumber);
-        case ReportValue::kFlag: return value.flag ? "true" : "false";
-        case ReportValue::kText: return JsonString(value.text);
-        case ReportValue::kObject: return JsonObject(value.fields, indent);
+        case ReportValue::kNull:
+            return "null";
+        case ReportValue::kNumber:
+            return std::to_string(value.number);
+        case ReportValue::kSigned:
+            return std::to_string(value.signedNumber);
+        case ReportValue::kFlag:
+            return value.flag ? "true" : "false";
+        case ReportValue::kText:
+            return JsonString(value.text);
+        case ReportValue::kObject:
+            return JsonObject(value.fields, indent);
     }
     return "null";
 }
 
 std::string TextValue(const ReportValue& value) {
-    if (!value.shown.empty())
-        return value.shown;
+    if (!value.shown.empty()) return value.shown;
     switch (value.kind) {
-        case ReportValue::kNull: return "-";
-        case ReportValue::kNumber: return Thousands(value.number);
+        case ReportValue::kNull:
+            return "-";
+        case ReportValue::kNumber:
+            return Thousands(value.number);
         case ReportValue::kSigned:
             return value.signedNumber < 0
                        ? "-" + Thousands(0 - static_cast<uint64_t>(value.signedNumber))
                        : Thousands(static_cast<uint64_t>(value.signedNumber));
-        case ReportValue::kFlag: return value.flag ? "yes" : "no";
-        case ReportValue::kText: return value.text;
-        case ReportValue::kObject: return "";
+        case ReportValue::kFlag:
+            return value.flag ? "yes" : "no";
+        case ReportValue::kText:
+            return value.text;
+        case ReportValue::kObject:
+            return "";
     }
     return "-";
 }
@@ -270,10 +294,10 @@ std::string TextLines(const ReportFields& fields, const std::string& indent) {
 ReportFields TopFields(const InstallerReport& report) {
     ReportFields fields;
     fields.emplace_back("code", ReportValue::Number(static_cast<uint64_t>(report.code)));
-    fields.emplace_back("reason", ReportValue::Text(report.problem.empty()
-                                                        ? ReasonText(report.code)
-                                                        : std::string(ReasonText(report.code)) +
-                                                              ": " + report.problem));
+    fields.emplace_back(
+        "reason", ReportValue::Text(report.problem.empty() ? ReasonText(report.code)
+                                                           : std::string(ReasonText(report.code)) +
+                                                                 ": " + report.problem));
     fields.emplace_back("fileLength", report.lengthKnown ? ReportValue::Number(report.fileLength)
                                                          : ReportValue::Null());
     auto trailerField = [&](uint32_t value) {

@@ -120,9 +120,7 @@ const char kExpandHelp[] =
 
 bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h" || arg == "help"; }
 
-void Error(const std::string& message) {
-    std::fprintf(stderr, "tvispack: %s\n", message.c_str());
-}
+void Error(const std::string& message) { std::fprintf(stderr, "tvispack: %s\n", message.c_str()); }
 
 int Usage(const std::string& message, const char* help) {
     Error(message);
@@ -204,8 +202,9 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
     if (output.empty()) return Usage("build: -o OUT.exe is missing", kBuildHelp);
     if (stub.empty()) {
         if (ownFolder.empty()) {
-            Error("no --stub given, and the folder of tvispack itself is unknown; pass --stub "
-                  "STUB.exe");
+            Error(
+                "no --stub given, and the folder of tvispack itself is unknown; pass --stub "
+                "STUB.exe");
             return kExitFailed;
         }
         stub = ownFolder + kDefaultStubName;
@@ -227,8 +226,7 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
         }
     }
 
-    if (!EveryInputHoldsARecord(inputs, files))
-        return kExitFailed;
+    if (!EveryInputHoldsARecord(inputs, files)) return kExitFailed;
 
     // A stub whose last 20 bytes already form a trailer the reader accepts carries a payload.
     if (image.size() >= kTrailerSize && image.size() <= 0xFFFFFFFFu) {
@@ -236,9 +234,10 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
         if (CheckTrailer(old, static_cast<uint32_t>(image.size())) == kPayloadOk) {
             Error("the stub '" + stub + "' (" + Thousands(image.size()) +
                   " bytes) already carries a payload: its last 20 bytes are a trailer the "
-                  "installer accepts (payload at " + Thousands(old.payloadStart) + ", sizes " +
-                  Thousands(old.firstSize) + ", " + Thousands(old.secondSize) + ", " +
-                  Thousands(old.thirdSize) + "); use the installer stub without payload");
+                  "installer accepts (payload at " +
+                  Thousands(old.payloadStart) + ", sizes " + Thousands(old.firstSize) + ", " +
+                  Thousands(old.secondSize) + ", " + Thousands(old.thirdSize) +
+                  "); use the installer stub without payload");
             return kExitFailed;
         }
     }
@@ -246,30 +245,27 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
     std::vector<uint8_t> compressed[kPayloadFileCount];
     uint64_t sizes[kPayloadFileCount];
     for (int k = 0; k < kPayloadFileCount; ++k) {
-        compressed[k] = EncodeSzdd(files[k].data(), files[k].size(),
-                                   SzddLastNameChar(kProductFiles[k].name));
+        compressed[k] =
+            EncodeSzdd(files[k].data(), files[k].size(), SzddLastNameChar(kProductFiles[k].name));
         sizes[k] = compressed[k].size();
     }
     PayloadPlan plan;
     if (!PlanPayload(image.size(), sizes, &plan)) {
         Error("the installer would be " + Thousands(plan.totalLength) + " bytes, " +
               Thousands(plan.excessLength) + " bytes more than the limit of " +
-              Thousands(kMaxInstallerLength) + " (stub '" + stub + "' " +
-              Thousands(image.size()) + " bytes, compressed " + kProductFiles[0].name + " " +
-              Thousands(sizes[0]) + ", " + kProductFiles[1].name + " " + Thousands(sizes[1]) +
-              ", " + kProductFiles[2].name + " " + Thousands(sizes[2]) +
-              ", trailer 20); nothing was written");
+              Thousands(kMaxInstallerLength) + " (stub '" + stub + "' " + Thousands(image.size()) +
+              " bytes, compressed " + kProductFiles[0].name + " " + Thousands(sizes[0]) + ", " +
+              kProductFiles[1].name + " " + Thousands(sizes[1]) + ", " + kProductFiles[2].name +
+              " " + Thousands(sizes[2]) + ", trailer 20); nothing was written");
         return kExitFailed;
     }
     uint8_t trailer[kTrailerSize];
     EncodeTrailer(static_cast<uint32_t>(plan.payloadStart), static_cast<uint32_t>(sizes[0]),
                   static_cast<uint32_t>(sizes[1]), static_cast<uint32_t>(sizes[2]), trailer);
-    std::vector<FilePiece> pieces = {{image.data(), image.size()},
-                                     {nullptr, plan.fillerLength},
-                                     {compressed[0].data(), sizes[0]},
-                                     {compressed[1].data(), sizes[1]},
-                                     {compressed[2].data(), sizes[2]},
-                                     {trailer, kTrailerSize}};
+    std::vector<FilePiece> pieces = {
+        {image.data(), image.size()},     {nullptr, plan.fillerLength},
+        {compressed[0].data(), sizes[0]}, {compressed[1].data(), sizes[1]},
+        {compressed[2].data(), sizes[2]}, {trailer, kTrailerSize}};
     std::string error;
     if (!WriteFileAtomically(output, pieces, &error)) {
         Error("cannot write '" + output + "': " + error);

@@ -2,6 +2,4 @@
 #include "tools/host.h"
 #include "tools/tvispack.h"
 
-int main(int argc, char** argv) {
-    return RunTvispack(HostArguments(argc, argv), HostOwnFolder());
-}
+int main(int argc, char** argv) { return RunTvispack(HostArguments(argc, argv), HostOwnFolder()); }

@@ -29,7 +29,7 @@ struct ReaderTexts {
 };
 
 const ReaderTexts kInstalledReader = {
-    "#3 read: ",   "Błąd", MB_SYSTEMMODAL, "#3 Uszkodzone pliki.", "#4.2 Uszkodzony plik.",
+    "#3 read: ",    "Błąd", MB_SYSTEMMODAL, "#3 Uszkodzone pliki.", "#4.2 Uszkodzony plik.",
     MB_SYSTEMMODAL, true,
 };
 

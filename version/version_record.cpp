@@ -10,7 +10,8 @@ uint32_t FindVersionRecord(const uint8_t* data, uint32_t length) {
     const uint32_t last = length - 101;
     for (uint32_t i = 1; i <= last; ++i) {
         uint32_t k = 0;
-        while (k < kRecordMarkerLength && data[i + k] == static_cast<uint8_t>(kRecordMarker[k])) ++k;
+        while (k < kRecordMarkerLength && data[i + k] == static_cast<uint8_t>(kRecordMarker[k]))
+            ++k;
         if (k < kRecordMarkerLength) continue;
         // The search bound leaves room for the marker and the fields up to +101 only;
         // a record whose check byte would lie beyond the data is no record.

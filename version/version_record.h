@@ -35,7 +35,8 @@ constexpr uint32_t kDateCharsLength = 6;
 constexpr uint32_t kCheckByteOffset = 147;
 // Bytes a record occupies from its marker on, the check byte included.
 constexpr uint32_t kRecordSpan = kCheckByteOffset + 1;
-static_assert(kDateCharsOffset + kDateCharsLength <= kCheckByteOffset, "fields lie before the check");
+static_assert(kDateCharsOffset + kDateCharsLength <= kCheckByteOffset,
+              "fields lie before the check");
 
 // The edition text of the KWIL edition.
 constexpr char kKwilEditionText[] = "R2A";

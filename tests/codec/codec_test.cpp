@@ -154,7 +154,8 @@ size_t BruteForceOptimalSize(const Bytes& data) {
     std::vector<size_t> cost(n + 1, 0);
     for (size_t i = n; i-- > 0;) {
         cost[i] = 9 + cost[i + 1];
-        for (size_t l = kSzddMinMatch; l <= longest[i]; ++l) cost[i] = std::min(cost[i], 17 + cost[i + l]);
+        for (size_t l = kSzddMinMatch; l <= longest[i]; ++l)
+            cost[i] = std::min(cost[i], 17 + cost[i + l]);
     }
     return kSzddHeaderSize + (cost[0] + 7) / 8;
 }
@@ -187,7 +188,8 @@ TEST(SzddDecoder, DecodesHandMadeStreams) {
     ASSERT_EQ(SzddStatus::kOk, Decode(Header('A', 0, 0), &out));
     EXPECT_TRUE(out.empty());
     // A lone flag byte after the last token yields nothing and is accepted.
-    ASSERT_EQ(SzddStatus::kOk, Decode(Concat(Header('A', 0, 8), {0xFF, 1, 2, 3, 4, 5, 6, 7, 8, 0x00}), &out));
+    ASSERT_EQ(SzddStatus::kOk,
+              Decode(Concat(Header('A', 0, 8), {0xFF, 1, 2, 3, 4, 5, 6, 7, 8, 0x00}), &out));
     EXPECT_EQ((Bytes{1, 2, 3, 4, 5, 6, 7, 8}), out);
 }
 
@@ -227,7 +229,8 @@ TEST(SzddDecoder, ModeBIsUnsupported) {
 TEST(SzddDecoder, TruncatedStreamEndsEarly) {
     Bytes data = TextBytes(5000, 2);
     Bytes file = Encode(data);
-    for (size_t drop : {size_t{1}, size_t{2}, size_t{3}, size_t{100}, file.size() - kSzddHeaderSize}) {
+    for (size_t drop :
+         {size_t{1}, size_t{2}, size_t{3}, size_t{100}, file.size() - kSzddHeaderSize}) {
         Bytes cut(file.begin(), file.end() - static_cast<std::ptrdiff_t>(drop));
         Bytes out;
         EXPECT_EQ(SzddStatus::kStreamEndedEarly, Decode(cut, &out)) << drop;
@@ -283,9 +286,12 @@ TEST(SzddDecoder, OutputCapacityTooSmall) {
 }
 
 TEST(SzddDecoder, StatusTextsAreDistinct) {
-    const SzddStatus all[] = {SzddStatus::kOk,           SzddStatus::kNotSzdd,
-                              SzddStatus::kUnsupportedMode, SzddStatus::kHeaderTruncated,
-                              SzddStatus::kStreamEndedEarly, SzddStatus::kLengthMismatch,
+    const SzddStatus all[] = {SzddStatus::kOk,
+                              SzddStatus::kNotSzdd,
+                              SzddStatus::kUnsupportedMode,
+                              SzddStatus::kHeaderTruncated,
+                              SzddStatus::kStreamEndedEarly,
+                              SzddStatus::kLengthMismatch,
                               SzddStatus::kOutputTooSmall};
     for (SzddStatus a : all) {
         for (SzddStatus b : all) {

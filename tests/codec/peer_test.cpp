@@ -109,11 +109,14 @@ TEST_F(RealFiles, RoundTripThroughOurDecoderLibmspackAndMsexpand) {
         ASSERT_TRUE(WriteBytes(dir.File("pe.sz_"), file));
         char lastChar = 0;
         size_t length = 0;
-        ASSERT_TRUE(ExpandWithLibmspack(dir.File("pe.sz_"), dir.File("mspack.out"), &lastChar, &length));
+        ASSERT_TRUE(
+            ExpandWithLibmspack(dir.File("pe.sz_"), dir.File("mspack.out"), &lastChar, &length));
         EXPECT_EQ(static_cast<char>(SzddLastNameChar(path)), lastChar);
         EXPECT_EQ(data, ReadBytes(dir.File("mspack.out"))) << path;
         std::string output;
-        RunCommand("msexpand < " + Quote(dir.File("pe.sz_")) + " > " + Quote(dir.File("msexpand.out")), &output);
+        RunCommand(
+            "msexpand < " + Quote(dir.File("pe.sz_")) + " > " + Quote(dir.File("msexpand.out")),
+            &output);
         EXPECT_EQ(data, ReadBytes(dir.File("msexpand.out"))) << path;
     }
 }

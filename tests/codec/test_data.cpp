@@ -24,9 +24,9 @@ Bytes RandomBytes(size_t size, uint32_t seed) {
 
 Bytes TextBytes(size_t size, uint32_t seed) {
     static const char* const kWords[] = {
-        "the", "upgrade", "installer", "window", "of", "spaces", "match", "literal", "tVis",
-        "qelMapE.dll", "vehicle", "tracking", "map", "compress", "expand", "and", "a", "is",
-        "Uaktualnienie", "plik", "\r\n", ", ", ". "};
+        "the",  "upgrade",     "installer",     "window",   "of",   "spaces",   "match",  "literal",
+        "tVis", "qelMapE.dll", "vehicle",       "tracking", "map",  "compress", "expand", "and",
+        "a",    "is",          "Uaktualnienie", "plik",     "\r\n", ", ",       ". "};
     uint32_t state = seed * 2654435761u + 7;
     Bytes bytes;
     bytes.reserve(size + 32);
@@ -55,7 +55,8 @@ Bytes SpacesAndWords(size_t size, uint32_t seed) {
         size_t spaces = Next(&state) % 40;
         bytes.insert(bytes.end(), spaces, ' ');
         size_t letters = 1 + Next(&state) % 5;
-        for (size_t k = 0; k < letters; ++k) bytes.push_back(static_cast<uint8_t>('a' + Next(&state) % 26));
+        for (size_t k = 0; k < letters; ++k)
+            bytes.push_back(static_cast<uint8_t>('a' + Next(&state) % 26));
     }
     bytes.resize(size);
     return bytes;

@@ -50,7 +50,9 @@ protected:
     }
 
     // Runs tvispack with the arguments; returns its exit status.
-    int Run(const std::string& args) { return RunCommand(Quote(TVISPACK_PATH) + " " + args, &output); }
+    int Run(const std::string& args) {
+        return RunCommand(Quote(TVISPACK_PATH) + " " + args, &output);
+    }
 
     std::string BuildArgs(const std::string& stubPath, const std::string& out) {
         return "build --stub " + Quote(stubPath) + " --qelmape " + Quote(dir.File("qelMapE.dll")) +
@@ -63,7 +65,8 @@ protected:
     // Checks a built installer with the reader's rules and decodes its regions.
     void ExpectSoundInstaller(const Bytes& file, uint32_t expectedStart) {
         PayloadTrailer trailer;
-        ASSERT_EQ(kPayloadOk, CheckPayloadImage(file.data(), static_cast<uint32_t>(file.size()), &trailer));
+        ASSERT_EQ(kPayloadOk,
+                  CheckPayloadImage(file.data(), static_cast<uint32_t>(file.size()), &trailer));
         EXPECT_EQ(expectedStart, trailer.payloadStart);
         EXPECT_TRUE(std::equal(stub.begin(), stub.end(), file.begin()));
         const uint32_t sizes[3] = {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
@@ -72,7 +75,9 @@ protected:
         for (int i = 0; i < 3; ++i) {
             Bytes decoded;
             SzddHeader header = {};
-            ASSERT_EQ(SzddStatus::kOk, DecodeSzdd(file.data() + offset, sizes[i], &decoded, &header)) << i;
+            ASSERT_EQ(SzddStatus::kOk,
+                      DecodeSzdd(file.data() + offset, sizes[i], &decoded, &header))
+                << i;
             EXPECT_EQ(inputs[i], decoded) << i;
             EXPECT_EQ(lastChars[i], header.lastChar) << i;
             offset += sizes[i];
@@ -117,12 +122,10 @@ std::string RecordMember(const std::string& json, int n) {
     size_t at = 0;
     for (int i = 0; i <= n; ++i) {
         at = json.find("\"record\": ", at);
-        if (at == std::string::npos)
-            return "(no record member)";
+        if (at == std::string::npos) return "(no record member)";
         at += 10;
     }
-    if (json.compare(at, 4, "null") == 0)
-        return "null";
+    if (json.compare(at, 4, "null") == 0) return "null";
     std::string out;
     bool inString = false;
     int depth = 0;
@@ -136,15 +139,11 @@ std::string RecordMember(const std::string& json, int n) {
                 inString = false;
             continue;
         }
-        if (isspace(static_cast<unsigned char>(c)))
-            continue;
+        if (isspace(static_cast<unsigned char>(c))) continue;
         out += c;
-        if (c == '"')
-            inString = true;
-        if (c == '{')
-            ++depth;
-        if (c == '}' && --depth == 0)
-            break;
+        if (c == '"') inString = true;
+        if (c == '{') ++depth;
+        if (c == '}' && --depth == 0) break;
     }
     return out;
 }
@@ -168,7 +167,8 @@ TEST_F(Tvispack, BuildAddsFillerUpToOneMillionAndInspectAgrees) {
     Bytes file = ReadBytes(dir.File("out.exe"));
     ASSERT_EQ(kMinInstallerLength, file.size());
     PayloadTrailer trailer;
-    ASSERT_EQ(kPayloadOk, CheckPayloadImage(file.data(), static_cast<uint32_t>(file.size()), &trailer));
+    ASSERT_EQ(kPayloadOk,
+              CheckPayloadImage(file.data(), static_cast<uint32_t>(file.size()), &trailer));
     uint32_t payload = trailer.firstSize + trailer.secondSize + trailer.thirdSize;
     ExpectSoundInstaller(file, kMinInstallerLength - kTrailerSize - payload);
     // The filler is zeros between the stub and the payload.
@@ -190,11 +190,11 @@ TEST_F(Tvispack, BuildWithoutFillerWhenTheStubIsLarge) {
 TEST_F(Tvispack, InspectJsonHasTheKeys) {
     ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
     ASSERT_EQ(0, Run("inspect " + Quote(dir.File("out.exe")) + " --json")) << output;
-    for (const char* key : {"\"code\": 0", "\"payloadStart\": ", "\"firstSize\": ",
-                            "\"secondSize\": ", "\"thirdSize\": ", "\"files\": [",
-                            "\"name\": \"QELMAPE.WCP\"", "\"name\": \"TVISLV.WCP\"",
-                            "\"name\": \"TVISX.WCP\"", "\"offset\": ", "\"size\": ",
-                            "\"decodes\": true"}) {
+    for (const char* key :
+         {"\"code\": 0", "\"payloadStart\": ", "\"firstSize\": ", "\"secondSize\": ",
+          "\"thirdSize\": ", "\"files\": [", "\"name\": \"QELMAPE.WCP\"",
+          "\"name\": \"TVISLV.WCP\"", "\"name\": \"TVISX.WCP\"",
+          "\"offset\": ", "\"size\": ", "\"decodes\": true"}) {
         EXPECT_NE(std::string::npos, output.find(key)) << key << "\n" << output;
     }
     for (int i = 0; i < 3; ++i) {
@@ -276,8 +276,8 @@ TEST_F(Tvispack, DefaultStubIsLookedForBesideTvispack) {
                                 " " + Quote(tool),
                             &output));
     std::string inputs = " --qelmape " + Quote(dir.File("qelMapE.dll")) + " --tvislv " +
-                         Quote(dir.File("tVisLV.exe")) + " --tvisx " + Quote(dir.File("tVisX.exe")) +
-                         " -o " + Quote(dir.File("out.exe"));
+                         Quote(dir.File("tVisLV.exe")) + " --tvisx " +
+                         Quote(dir.File("tVisX.exe")) + " -o " + Quote(dir.File("out.exe"));
     EXPECT_EQ(1, RunCommand(Quote(tool) + " build" + inputs, &output));
     EXPECT_NE(std::string::npos, output.find("tvisupgrade.exe")) << output;
     EXPECT_NE(std::string::npos, output.find("--stub")) << output;
@@ -301,8 +301,8 @@ TEST_F(Tvispack, WrongUsageExitsWithTwo) {
 }
 
 TEST_F(Tvispack, HelpForEveryCommandHasAnExample) {
-    for (const char* args : {"--help", "build --help", "inspect --help", "compress --help",
-                             "expand --help"}) {
+    for (const char* args :
+         {"--help", "build --help", "inspect --help", "compress --help", "expand --help"}) {
         EXPECT_EQ(0, Run(args)) << args;
         EXPECT_NE(std::string::npos, output.find("Example")) << args << "\n" << output;
         EXPECT_NE(std::string::npos, output.find("tvispack ")) << args;
@@ -335,9 +335,9 @@ TEST_F(Tvispack, InspectReportsDamagedFiles) {
     Bytes tooShort(good.begin(), good.begin() + 999999);
     Bytes tooLong = good;
     tooLong.resize(4000001, 0);
-    const Case cases[] = {{"truncated", truncated, 5},  {"longer", longer, 5},
-                          {"badCheck", badCheck, 5},    {"badSum", badSum, 6},
-                          {"tooShort", tooShort, 3},    {"tooLong", tooLong, 2}};
+    const Case cases[] = {{"truncated", truncated, 5}, {"longer", longer, 5},
+                          {"badCheck", badCheck, 5},   {"badSum", badSum, 6},
+                          {"tooShort", tooShort, 3},   {"tooLong", tooLong, 2}};
     for (const Case& c : cases) {
         std::string path = dir.File(std::string(c.name) + ".exe");
         ASSERT_TRUE(WriteBytes(path, c.bytes));
@@ -347,7 +347,8 @@ TEST_F(Tvispack, InspectReportsDamagedFiles) {
         // A moved trailer window gives 5 or 6; both are a rejection.
         if (std::string(c.name) == "truncated" || std::string(c.name) == "longer") {
             EXPECT_TRUE(output.find("\"code\": 5,") != std::string::npos ||
-                        output.find("\"code\": 6,") != std::string::npos) << c.name << output;
+                        output.find("\"code\": 6,") != std::string::npos)
+                << c.name << output;
         } else {
             EXPECT_NE(std::string::npos, output.find(code)) << c.name << "\n" << output;
         }
@@ -380,18 +381,21 @@ TEST_F(Tvispack, InspectReportsRegionsThatDoNotDecode) {
     // Random bytes inside every stream: reported, never a crash.
     Bytes noisy = ReadBytes(dir.File("out.exe"));
     Bytes noise = RandomBytes(noisy.size(), 99);
-    for (size_t i = t.payloadStart + 14; i + kTrailerSize < noisy.size(); i += 997) noisy[i] = noise[i];
+    for (size_t i = t.payloadStart + 14; i + kTrailerSize < noisy.size(); i += 997)
+        noisy[i] = noise[i];
     ASSERT_TRUE(WriteBytes(dir.File("noisy.exe"), noisy));
     int status = Run("inspect " + Quote(dir.File("noisy.exe")));
     EXPECT_TRUE(status == 0 || status == 1) << output;
 }
 
 TEST_F(Tvispack, CompressAndExpandSingleFiles) {
-    ASSERT_EQ(0, Run("compress " + Quote(dir.File("qelMapE.dll")) + " " + Quote(dir.File("q.dl_")))) << output;
+    ASSERT_EQ(0, Run("compress " + Quote(dir.File("qelMapE.dll")) + " " + Quote(dir.File("q.dl_"))))
+        << output;
     Bytes file = ReadBytes(dir.File("q.dl_"));
     ASSERT_GE(file.size(), kSzddHeaderSize);
     EXPECT_EQ('l', file[9]);
-    ASSERT_EQ(0, Run("expand " + Quote(dir.File("q.dl_")) + " " + Quote(dir.File("q.dll")))) << output;
+    ASSERT_EQ(0, Run("expand " + Quote(dir.File("q.dl_")) + " " + Quote(dir.File("q.dll"))))
+        << output;
     EXPECT_EQ(inputs[0], ReadBytes(dir.File("q.dll")));
     // A damaged file is refused and nothing is written.
     file.resize(file.size() - 10);
@@ -409,7 +413,8 @@ TEST_F(Tvispack, ExpandDecodesMscompressOutput) {
     for (const std::string& source : sources) {
         ASSERT_TRUE(WriteBytes(dir.File("plain"), ReadBytes(source)));
         ASSERT_EQ(0, RunCommand("mscompress " + Quote(dir.File("plain")), &output)) << output;
-        ASSERT_EQ(0, Run("expand " + Quote(dir.File("plain_")) + " " + Quote(dir.File("back")))) << output;
+        ASSERT_EQ(0, Run("expand " + Quote(dir.File("plain_")) + " " + Quote(dir.File("back"))))
+            << output;
         EXPECT_EQ(ReadBytes(source), ReadBytes(dir.File("back"))) << source;
         std::remove(dir.File("plain_").c_str());
     }

@@ -44,8 +44,8 @@ std::string FindTvispack() {
 // Runs a command line with stdout and stderr into `outputFile`; returns the exit code.
 DWORD RunWithOutput(const std::string& commandLine, const std::string& outputFile) {
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE out = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -103,7 +103,8 @@ TEST(TvispackUnderWine, BuildsAndInspectsAnInstaller) {
                         " --qelmape " + q + dir.File("qelMapE.dll") + q + " --tvislv " + q +
                         dir.File("tVisLV.exe") + q + " --tvisx " + q + dir.File("tVisX.exe") + q +
                         " -o " + q + dir.File("out.exe") + q;
-    EXPECT_EQ(0u, RunWithOutput(build, dir.File("build.txt"))) << ReadTestFile(dir.File("build.txt"));
+    EXPECT_EQ(0u, RunWithOutput(build, dir.File("build.txt")))
+        << ReadTestFile(dir.File("build.txt"));
 
     std::string file = ReadTestFile(dir.File("out.exe"));
     ASSERT_EQ(size_t{kMinInstallerLength}, file.size());
@@ -123,7 +124,8 @@ TEST(TvispackUnderWine, BuildsAndInspectsAnInstaller) {
     EXPECT_EQ(0u, RunWithOutput(inspect, dir.File("inspect.txt")));
     std::string report = ReadTestFile(dir.File("inspect.txt"));
     EXPECT_NE(std::string::npos, report.find("\"code\": 0,")) << report;
-    EXPECT_NE(std::string::npos, report.find("\"payloadStart\": " + std::to_string(trailer.payloadStart)))
+    EXPECT_NE(std::string::npos,
+              report.find("\"payloadStart\": " + std::to_string(trailer.payloadStart)))
         << report;
     EXPECT_EQ(std::string::npos, report.find("\"decodes\": false")) << report;
     EXPECT_NE(std::string::npos, report.find("\"allFilesHoldRecords\": true,")) << report;

@@ -40,8 +40,7 @@ TEST(ProgressBarGdi, ThousandPaintsLeakNothing) {
     // Every path of the paint: empty and full bars, text, separators, thin frame, both
     // the system colour and a set bar colour.
     for (int i = 0; i < 1000; ++i) {
-        if (i == 500)
-            bar.Send(PBX_SETBARCOLOR, 0, 0x880000);
+        if (i == 500) bar.Send(PBX_SETBARCOLOR, 0, 0x880000);
         bar.Send(PBX_SETOPTIONS, 0, i % 8);
         bar.Send(PBM_SETPOS, i % 102);
         UpdateWindow(bar.control());

@@ -20,9 +20,7 @@ constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kDarkRed = 0x000088;
 constexpr uint32_t kPureRed = 0x0000FF;
 
-uint32_t Stripe(int y) {
-    return BackgroundStripeColor(GetSysColor(COLOR_BTNFACE), H, y);
-}
+uint32_t Stripe(int y) { return BackgroundStripeColor(GetSysColor(COLOR_BTNFACE), H, y); }
 
 // COLORREF to the 0x00RRGGBB form that the messages carry.
 LPARAM WebColor(COLORREF color) {
@@ -33,8 +31,7 @@ Image Paint(uint32_t options, LPARAM barColor, int position, LPARAM range = 0x00
     ProgressBarWindow bar;
     bar.Send(PBM_SETRANGE, 0, range);
     bar.Send(PBX_SETOPTIONS, 0, options);
-    if (barColor >= 0)
-        bar.Send(PBX_SETBARCOLOR, 0, barColor);
+    if (barColor >= 0) bar.Send(PBX_SETBARCOLOR, 0, barColor);
     bar.Send(PBM_SETPOS, static_cast<WPARAM>(static_cast<uint32_t>(position)));
     return bar.Capture();
 }
@@ -77,8 +74,7 @@ TEST(ProgressBarPaint, DarkRedFillAtHalf) {
         SCOPED_TRACE(testing::Message() << "x " << x);
         EXPECT_EQ(kPureRed, image.At(x, 2));  // highlight row
         EXPECT_EQ(kBlack, image.At(x, 1));    // the inner edge stays above the fill
-        if (x < 3)
-            continue;
+        if (x < 3) continue;
         EXPECT_EQ(kPureRed, image.At(x, 3));    // light row
         EXPECT_EQ(0x000093u, image.At(x, 12));  // lowest body line: 136 + 11.9
         EXPECT_EQ(0x0000C3u, image.At(x, 8));   // 136 + 5 * 11.9

@@ -47,8 +47,7 @@ Image PaintBar(const BarSetup& setup, uint32_t options) {
     bar.Send(PBM_SETRANGE, 0, setup.range);
     bar.Send(PBX_SETBARCOLOR, 0, 0x880000);
     bar.Send(PBX_SETOPTIONS, 0, options);
-    if (setup.caption)
-        bar.Send(PBX_SETCAPTION, 0x00FF00, reinterpret_cast<LPARAM>(setup.caption));
+    if (setup.caption) bar.Send(PBX_SETCAPTION, 0x00FF00, reinterpret_cast<LPARAM>(setup.caption));
     bar.Send(PBM_SETPOS, static_cast<WPARAM>(setup.position));
     return bar.Capture();
 }
@@ -79,13 +78,11 @@ TEST(ProgressBarText, PercentWhiteOverTheFillAndDarkOverTheRest) {
         if (p.x <= fillRight) {
             ++overFill;
             EXPECT_GT(Brightness(p.after), Brightness(p.before));
-            if (p.after == 0xFFFFFF)
-                ++white;
+            if (p.after == 0xFFFFFF) ++white;
         } else {
             ++overRest;
             EXPECT_LT(Brightness(p.after), Brightness(p.before));
-            if (Brightness(p.after) < 3 * 0x60)
-                ++dark;
+            if (Brightness(p.after) < 3 * 0x60) ++dark;
         }
     }
     EXPECT_GT(overFill, 0);
@@ -139,8 +136,7 @@ TEST(ProgressBarText, CaptionInTwoColoursSplitAtTheFill) {
         SCOPED_TRACE(testing::Message() << p.x << "," << p.y << std::hex << " " << p.after);
         EXPECT_TRUE(box.Holds(p.x, p.y));
         if (p.x <= 170) {
-            if (p.after == 0x00FF00)
-                ++green;
+            if (p.after == 0x00FF00) ++green;
         } else {
             EXPECT_LT(Brightness(p.after), Brightness(p.before));  // button text colour
         }

@@ -19,10 +19,8 @@ LONG_PTR windowLongAfterDestroy = -1;
 
 // Sits in front of the control's own window procedure and counts what reaches it.
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT)
-        ++counts[window].paints;
-    if (message == WM_ERASEBKGND)
-        ++counts[window].erases;
+    if (message == WM_PAINT) ++counts[window].paints;
+    if (message == WM_ERASEBKGND) ++counts[window].erases;
     LRESULT result = CallWindowProcA(originalProc, window, message, wParam, lParam);
     if (message == WM_DESTROY) {
         windowLongAfterDestroy = GetWindowLongPtrA(window, 0);
@@ -33,8 +31,7 @@ LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 void RegisterClasses() {
     static bool registered = false;
-    if (registered)
-        return;
+    if (registered) return;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     RegisterProgressBarClass(instance);
     WNDCLASSA host = {};
@@ -75,8 +72,7 @@ testing::AssertionResult SameImage(const Image& expected, const Image& actual) {
                                            << " and " << actual.width << "x" << actual.height;
     }
     std::vector<PixelChange> changes = Changes(expected, actual);
-    if (changes.empty())
-        return testing::AssertionSuccess();
+    if (changes.empty()) return testing::AssertionSuccess();
     testing::AssertionResult failure = testing::AssertionFailure();
     failure << changes.size() << " pixels differ:";
     for (size_t i = 0; i < changes.size() && i < 8; ++i) {
@@ -102,18 +98,15 @@ ProgressBarWindow::ProgressBarWindow(int width, int height) {
     if (control_ != nullptr) {
         WNDPROC previous = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
-        if (originalProc == nullptr)
-            originalProc = previous;
+        if (originalProc == nullptr) originalProc = previous;
     }
     PumpMessages();
-    if (control_ != nullptr)
-        UpdateWindow(control_);
+    if (control_ != nullptr) UpdateWindow(control_);
     ResetCounts();
 }
 
 ProgressBarWindow::~ProgressBarWindow() {
-    if (host_ != nullptr)
-        DestroyWindow(host_);
+    if (host_ != nullptr) DestroyWindow(host_);
     PumpMessages();
 }
 
@@ -156,43 +149,31 @@ Image ProgressBarWindow::Capture() const {
     return image;
 }
 
-int ProgressBarWindow::paints() const {
-    return counts[control_].paints;
-}
-int ProgressBarWindow::erases() const {
-    return counts[control_].erases;
-}
-void ProgressBarWindow::ResetCounts() {
-    counts[control_] = MessageCounts();
-}
+int ProgressBarWindow::paints() const { return counts[control_].paints; }
+int ProgressBarWindow::erases() const { return counts[control_].erases; }
+void ProgressBarWindow::ResetCounts() { counts[control_] = MessageCounts(); }
 
 ProgressBarState ProgressBarWindow::ReadState() const {
     ProgressBarState copy = {};
     HGLOBAL handle = reinterpret_cast<HGLOBAL>(GetWindowLongPtrA(control_, 0));
-    if (handle == nullptr)
-        return copy;
+    if (handle == nullptr) return copy;
     const ProgressBarState* state = static_cast<const ProgressBarState*>(GlobalLock(handle));
-    if (state == nullptr)
-        return copy;
+    if (state == nullptr) return copy;
     copy = *state;
     GlobalUnlock(handle);
     return copy;
 }
 
-LONG_PTR WindowLongAfterLastDestroy() {
-    return windowLongAfterDestroy;
-}
+LONG_PTR WindowLongAfterLastDestroy() { return windowLongAfterDestroy; }
 
 int CountGdiObjects() {
     DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (reported != 0)
-        return static_cast<int>(reported);
+    if (reported != 0) return static_cast<int>(reported);
     // Wine keeps the process's GDI objects in a table of 65536 entries and accepts a bare
     // table index (high word 0) as a handle to whatever object lives in that entry.
     int live = 0;
     for (UINT_PTR index = 1; index < 0x10000; ++index) {
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0)
-            ++live;
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) ++live;
     }
     return live;
 }

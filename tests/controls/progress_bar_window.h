@@ -50,7 +50,7 @@ std::vector<PixelChange> Changes(const Image& before, const Image& after);
 
 // A progress bar, control 600, in its own visible popup window, destroyed with it.
 class ProgressBarWindow {
-  public:
+public:
     explicit ProgressBarWindow(int width = kBarWidth, int height = kBarHeight);
     ~ProgressBarWindow();
     ProgressBarWindow(const ProgressBarWindow&) = delete;
@@ -70,7 +70,7 @@ class ProgressBarWindow {
     // A copy of the state block behind window long 0 (all zero when there is none).
     ProgressBarState ReadState() const;
 
-  private:
+private:
     HWND host_ = nullptr;
     HWND control_ = nullptr;
 };

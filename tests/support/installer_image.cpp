@@ -42,7 +42,8 @@ Payload MakePayload() {
         fields.build = 1000 + i;
         payload.plain[i] = MakeProductFile(sizes[i], 5000 + 1000 * i, fields);
         // Runs and repeats, so the codec does real work.
-        for (uint32_t at = 20000; at < 60000; ++at) payload.plain[i][at] = static_cast<uint8_t>(at / 7);
+        for (uint32_t at = 20000; at < 60000; ++at)
+            payload.plain[i][at] = static_cast<uint8_t>(at / 7);
         payload.compressed[i] = Compress(payload.plain[i], lastChars[i]);
     }
     payload.installer = MakeInstallerImage(payload.compressed);

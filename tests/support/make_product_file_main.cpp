@@ -12,11 +12,12 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: make_product_file OUT [--size N] [--offset N] [--version TEXT]\n"
-                 "                         [--edition TEXT] [--build N] [--date YYMMDD]\n"
-                 "                         [--time H:M:S.C]\n"
-                 "example: make_product_file qelMapE.dll --version 5.3 --build 1250 --date 261210\n");
+    std::fprintf(
+        stderr,
+        "usage: make_product_file OUT [--size N] [--offset N] [--version TEXT]\n"
+        "                         [--edition TEXT] [--build N] [--date YYMMDD]\n"
+        "                         [--time H:M:S.C]\n"
+        "example: make_product_file qelMapE.dll --version 5.3 --build 1250 --date 261210\n");
     return 2;
 }
 
@@ -53,12 +54,13 @@ int main(int argc, char** argv) {
         }
     }
     if (offset == 0 || offset + 148 > size || size > 64u * 1024 * 1024) {
-        std::fprintf(stderr, "make_product_file: the record (148 bytes at %lu) must fit in %lu bytes\n",
+        std::fprintf(stderr,
+                     "make_product_file: the record (148 bytes at %lu) must fit in %lu bytes\n",
                      offset, size);
         return 1;
     }
-    std::vector<uint8_t> file = MakeProductFile(static_cast<uint32_t>(size),
-                                                static_cast<uint32_t>(offset), fields);
+    std::vector<uint8_t> file =
+        MakeProductFile(static_cast<uint32_t>(size), static_cast<uint32_t>(offset), fields);
     FILE* out = std::fopen(argv[1], "wb");
     if (out == nullptr || std::fwrite(file.data(), 1, file.size(), out) != file.size()) {
         std::fprintf(stderr, "make_product_file: cannot write %s\n", argv[1]);

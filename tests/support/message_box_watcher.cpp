@@ -11,7 +11,8 @@ constexpr int kMessageIconIds[] = {0x0014, 0x0440};
 bool ShowsIcon(HWND box) {
     for (int id : kMessageIconIds) {
         HWND icon = GetDlgItem(box, id);
-        if (icon != nullptr && IsWindowVisible(icon) && SendMessageW(icon, STM_GETICON, 0, 0) != 0) {
+        if (icon != nullptr && IsWindowVisible(icon) &&
+            SendMessageW(icon, STM_GETICON, 0, 0) != 0) {
             return true;
         }
     }

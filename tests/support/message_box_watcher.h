@@ -15,8 +15,8 @@ struct SeenMessageBox {
     std::wstring caption;
     std::wstring text;
     HWND owner;
-    bool topmost;   // MB_SYSTEMMODAL boxes stay on top
-    bool hasIcon;   // an MB_ICON* image beside the text
+    bool topmost;  // MB_SYSTEMMODAL boxes stay on top
+    bool hasIcon;  // an MB_ICON* image beside the text
     std::vector<std::wstring> buttons;
 };
 

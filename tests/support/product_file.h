@@ -8,14 +8,14 @@
 
 // The fields of a record as the product writes them, before masking.
 struct RecordFields {
-    std::string versionText = "5.2.1";   // up to 15 bytes; 15 leaves no NUL
-    std::string editionText = "ZRP";     // up to 28 bytes
+    std::string versionText = "5.2.1";  // up to 15 bytes; 15 leaves no NUL
+    std::string editionText = "ZRP";    // up to 28 bytes
     int32_t build = 1234567;
     uint8_t hour = 9;
     uint8_t minute = 5;
     uint8_t second = 7;
     uint8_t hundredths = 42;
-    std::string dateChars = "150317";    // six characters
+    std::string dateChars = "150317";  // six characters
 };
 
 // Writes a record with the marker at `offset` into `file`, which must hold offset + 148

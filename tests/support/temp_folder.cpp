@@ -58,7 +58,8 @@ std::string ReadTestFile(const std::string& path) {
     std::string content;
     char chunk[65536];
     DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) content.append(chunk, read);
+    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
+        content.append(chunk, read);
     CloseHandle(file);
     return content;
 }

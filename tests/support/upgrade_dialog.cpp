@@ -8,8 +8,8 @@ INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 }  // namespace
 
 UpgradeDialogWindow::UpgradeDialogWindow()
-    : window_(CreateDialogParamW(GetModuleHandleW(nullptr), L"UPGRADE", nullptr, QuietDialogProc,
-                                 0)) {}
+    : window_(
+          CreateDialogParamW(GetModuleHandleW(nullptr), L"UPGRADE", nullptr, QuietDialogProc, 0)) {}
 
 UpgradeDialogWindow::~UpgradeDialogWindow() {
     if (window_ != nullptr) DestroyWindow(window_);

@@ -28,13 +28,13 @@ TEST(NormaliseFolderText, CutsAfterExeAndDropsAMapsFolder) {
         {"D:\\App\\MAPY\\", "D:\\App\\"},
         {"D:\\App\\mapy/", "D:\\App\\"},
         {"D:\\App\\MaPy\\", "D:\\App\\"},
-        {"D:\\App\\MAPY", "D:\\App\\MAPY"},           // no separator: stays
-        {"D:\\App\\xMAPY\\", "D:\\App\\x"},           // only the last five characters count
-        {"mapy\\", ""},                               // longer than 4: removed whole
+        {"D:\\App\\MAPY", "D:\\App\\MAPY"},  // no separator: stays
+        {"D:\\App\\xMAPY\\", "D:\\App\\x"},  // only the last five characters count
+        {"mapy\\", ""},                      // longer than 4: removed whole
         {"apy\\", "apy\\"},
         {"D:\\App\\tVisX.exe -x", "D:\\App\\tVisX.exe"},
         {"D:\\App\\tVisX.EXE -x", "D:\\App\\tVisX.EXE -x"},  // only lower-case ".exe"
-        {"D:\\a.exe\\b.exe", "D:\\a.exe"},             // the first ".exe" decides
+        {"D:\\a.exe\\b.exe", "D:\\a.exe"},                   // the first ".exe" decides
         {"D:\\App.exe\\MAPY\\", "D:\\App.exe"},
         {"", ""},
     };
@@ -46,8 +46,14 @@ TEST(RemoveTrailingSeparator, RemovesOneFromTextsLongerThanTwo) {
         const char* text;
         const char* expected;
     } const cases[] = {
-        {"D:\\App\\", "D:\\App"}, {"D:/App/", "D:/App"}, {"C:\\", "C:"},  {"D:\\App\\\\", "D:\\App\\"},
-        {"D:\\App", "D:\\App"},   {"C:", "C:"},          {"\\\\", "\\\\"}, {"\\", "\\"},
+        {"D:\\App\\", "D:\\App"},
+        {"D:/App/", "D:/App"},
+        {"C:\\", "C:"},
+        {"D:\\App\\\\", "D:\\App\\"},
+        {"D:\\App", "D:\\App"},
+        {"C:", "C:"},
+        {"\\\\", "\\\\"},
+        {"\\", "\\"},
         {"", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(c.expected, Trimmed(c.text)) << c.text;

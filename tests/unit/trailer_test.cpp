@@ -56,9 +56,12 @@ struct LengthCase {
 
 TEST(PayloadTrailer, LengthBoundsAreInclusive) {
     const LengthCase cases[] = {
-        {0xFFFFFFFFu, kOwnFileUnreadable}, {0, kInstallerTooShort},
-        {999999, kInstallerTooShort},      {1000000, kPayloadOk},
-        {4000000, kPayloadOk},             {4000001, kInstallerTooLong},
+        {0xFFFFFFFFu, kOwnFileUnreadable},
+        {0, kInstallerTooShort},
+        {999999, kInstallerTooShort},
+        {1000000, kPayloadOk},
+        {4000000, kPayloadOk},
+        {4000001, kInstallerTooLong},
         {0xFFFFFFFEu, kInstallerTooLong},
     };
     for (const LengthCase& c : cases) {

@@ -105,8 +105,8 @@ TEST(DecodeVersionRecord, UnmasksEveryField) {
 
 TEST(DecodeVersionRecord, TextsWithoutTerminatorsKeepTheirWholeWidth) {
     RecordFields fields;
-    fields.versionText = "ABCDEFGHIJKLMNO";                 // 15 bytes, no NUL
-    fields.editionText = "abcdefghijklmnopqrstuvwxyz01";    // 28 bytes, no NUL
+    fields.versionText = "ABCDEFGHIJKLMNO";               // 15 bytes, no NUL
+    fields.editionText = "abcdefghijklmnopqrstuvwxyz01";  // 28 bytes, no NUL
     VersionRecord record = Decode(MakeProductFile(2000, 10, fields));
     EXPECT_STREQ("ABCDEFGHIJKLMNO", record.versionText);
     EXPECT_STREQ("abcdefghijklmnopqrstuvwxyz01", record.editionText);
@@ -127,8 +127,8 @@ TEST(IsKwilEditionText, OnlyR2ACutAtNulOrDot) {
         const char* text;
         bool kwil;
     } const cases[] = {
-        {"R2A", true},   {"R2A.", true},  {"R2A.x", true}, {"R2AB", false}, {"r2a", false},
-        {"R2", false},   {"", false},     {".R2A", false}, {"R2A ", false}, {"ZRP", false},
+        {"R2A", true}, {"R2A.", true}, {"R2A.x", true}, {"R2AB", false}, {"r2a", false},
+        {"R2", false}, {"", false},    {".R2A", false}, {"R2A ", false}, {"ZRP", false},
     };
     for (const Case& c : cases) EXPECT_EQ(c.kwil, IsKwilEditionText(c.text)) << c.text;
 }

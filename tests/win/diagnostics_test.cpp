@@ -67,8 +67,8 @@ TEST_F(LogFile, ReadOnlyOldLogKeepsItsContentAndGrows) {
 TEST_F(LogFile, PieceLostWhileTheLogIsHeldAndLaterPiecesArrive) {
     EmptyLog();
     AppendLog("label: ");
-    HANDLE holder = CreateFileA(kLogFilePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE holder = CreateFileA(kLogFilePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     EXPECT_EQ(-1, AppendLog("lost value"));
     CloseHandle(holder);
@@ -89,8 +89,8 @@ std::string RunConsoleProbe(const TempFolder& dir) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(probe.c_str(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessA(probe.c_str(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                        nullptr, nullptr, &startup, &process)) {
         return "<probe did not start>";
     }
     WaitForSingleObject(process.hProcess, 30000);

@@ -25,12 +25,14 @@
 
 namespace {
 
-std::string Bytes(const std::vector<uint8_t>& data) { return std::string(data.begin(), data.end()); }
+std::string Bytes(const std::vector<uint8_t>& data) {
+    return std::string(data.begin(), data.end());
+}
 
 void SetRegText(HKEY root, const char* name, const std::string& value) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, kProductKey, 0, nullptr, 0, KEY_WRITE, nullptr,
-                                             &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(root, kProductKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
     RegCloseKey(key);
@@ -43,7 +45,8 @@ void ClearProductKeys() {
 }
 
 // Writes the three product files (or the unpacked copies) into a folder.
-void WriteProductFiles(const std::string& folder, const char* const names[3], uint32_t libraryBuild) {
+void WriteProductFiles(const std::string& folder, const char* const names[3],
+                       uint32_t libraryBuild) {
     RecordFields fields;
     fields.build = static_cast<int32_t>(libraryBuild);
     for (int i = 0; i < 3; ++i) {
@@ -85,7 +88,8 @@ protected:
 
     static void RemoveDefaultFolders() {
         for (const char* folder : kDefaultFolders) {
-            for (const char* name : kInstalledNames) DeleteFileA((std::string(folder) + name).c_str());
+            for (const char* name : kInstalledNames)
+                DeleteFileA((std::string(folder) + name).c_str());
             RemoveDirectoryA(folder);
         }
         RemoveDirectoryA("C:\\Programs");
@@ -101,7 +105,8 @@ protected:
 
     int Count(const std::string& text) const {
         int n = 0;
-        for (size_t at = trace.find(text); at != std::string::npos; at = trace.find(text, at + 1)) ++n;
+        for (size_t at = trace.find(text); at != std::string::npos; at = trace.find(text, at + 1))
+            ++n;
         return n;
     }
 
@@ -274,8 +279,8 @@ TEST_F(Discovery, PercentSignInAFolderIsTracedUnchanged) {
     EXPECT_EQ(1, Count("test path: " + odd + "\r\n")) << trace;
     EXPECT_EQ(1, Count("OK   path: " + odd + "\r\n"));
     EXPECT_EQ(1, Count("Upath 1: " + odd + "\r\n"));
-    EXPECT_EQ(std::string(productFolder) + "\r\n", trace.substr(trace.find("WersjaNaDysku: ") + 15,
-                                                               std::strlen(productFolder) + 2));
+    EXPECT_EQ(std::string(productFolder) + "\r\n",
+              trace.substr(trace.find("WersjaNaDysku: ") + 15, std::strlen(productFolder) + 2));
 }
 
 TEST(Registry, ProbeLeavesItsValueUnderTheMachineHive) {
@@ -285,7 +290,8 @@ TEST(Registry, ProbeLeavesItsValueUnderTheMachineHive) {
     EXPECT_TRUE(hklmWritable);
     DWORD value = 0, size = sizeof value, type = 0;
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\qelWawPl", 0, KEY_READ, &key));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\qelWawPl", 0, KEY_READ, &key));
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "HKLMtest", nullptr, &type,
                                               reinterpret_cast<BYTE*>(&value), &size));
     RegCloseKey(key);
@@ -301,7 +307,7 @@ TEST(Registry, StringsAreCopiedWithinBounds) {
         int result;
         size_t kept;
     } const cases[] = {
-        {300, 258, 1, 257}, {10, 258, 1, 10}, {509, 600, 1, 509},
+        {300, 258, 1, 257}, {10, 258, 1, 10},  {509, 600, 1, 509},
         {511, 258, 0, 0},   {2000, 258, 0, 0}, {50, 0, 1, 0},
     };
     for (const Case& c : cases) {
@@ -312,7 +318,8 @@ TEST(Registry, StringsAreCopiedWithinBounds) {
         std::memset(output, 'X', sizeof output);
         output[sizeof output - 1] = '\0';
         if (c.maximum > 0) std::memset(output, 0, c.maximum);
-        EXPECT_EQ(c.result, ReadRegString(HKEY_CURRENT_USER, kProductKey, c.maximum, "path", output));
+        EXPECT_EQ(c.result,
+                  ReadRegString(HKEY_CURRENT_USER, kProductKey, c.maximum, "path", output));
         if (c.maximum > 0) {
             EXPECT_EQ(c.kept, std::strlen(output));
             // Nothing past the caller's maximum was written.
@@ -323,7 +330,8 @@ TEST(Registry, StringsAreCopiedWithinBounds) {
     }
     // A binary value is taken as text; a missing key leaves the output untouched.
     char untouched[16] = "keep";
-    EXPECT_EQ(0, ReadRegString(HKEY_CURRENT_USER, "SOFTWARE\\qelWawPl\\none", 258, "path", untouched));
+    EXPECT_EQ(0,
+              ReadRegString(HKEY_CURRENT_USER, "SOFTWARE\\qelWawPl\\none", 258, "path", untouched));
     EXPECT_STREQ("keep", untouched);
     ClearProductKeys();
 }

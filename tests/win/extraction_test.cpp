@@ -84,7 +84,9 @@ TEST_F(Extraction, BothDecompressorsGiveTheSameFiles) {
         EXPECT_TRUE(expected == ReadTestFile(work + "builtin.out")) << i;
     }
     // Inputs that are not SZDD of mode 'A' behave alike too.
-    const std::string odd[] = {"plain text, no magic", "SZDD\x88\xF0\x27\x33" "B\0\5\0\0\0xxxxx"};
+    const std::string odd[] = {"plain text, no magic",
+                               "SZDD\x88\xF0\x27\x33"
+                               "B\0\5\0\0\0xxxxx"};
     for (const std::string& bytes : odd) {
         ASSERT_TRUE(WriteTestFile(work + "odd.in", bytes));
         ExpandFile((work + "odd.in").c_str(), (work + "system.out").c_str(), LzEngine::kAuto);
@@ -157,8 +159,8 @@ TEST_F(Extraction, StaleFileHeldOpenStopsTheRun) {
         ASSERT_TRUE(WriteTestFile(work + c.name, "stale"));
         // Another handle holds it open with read sharing only: it cannot be deleted,
         // but it can still be opened for reading.
-        HANDLE holder = CreateFileA((work + c.name).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE holder = CreateFileA((work + c.name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, holder);
         EXPECT_EQ(c.code, Unpack(payload->installer));
         EXPECT_EQ(c.status, Status());
@@ -193,7 +195,8 @@ TEST_F(Extraction, FilesThatCannotBeWrittenOrDecompressed) {
 }
 
 TEST_F(Extraction, AllOutputsMissingReportsTvisxFirst) {
-    for (const char* name : kDecompressed) ASSERT_TRUE(CreateDirectoryA((work + name).c_str(), nullptr));
+    for (const char* name : kDecompressed)
+        ASSERT_TRUE(CreateDirectoryA((work + name).c_str(), nullptr));
     EXPECT_EQ(kTvisxExeuMissing, Unpack(payload->installer));
 }
 
@@ -238,10 +241,10 @@ TEST_F(Extraction, DecompressionTracesEachFile) {
     std::string trace = capture.Finish();
     std::string expected;
     for (int i = 0; i < 3; ++i) {
-        expected += "\r\nDekompresujPlik: " + work + ", " + kCompressed[i] + ", " + kDecompressed[i] +
-                    "\r\nLZCopy\r\n" + "FILE IN:  " + std::to_string(payload->compressed[i].size()) +
-                    "\r\nFILE OUT: " + std::to_string(payload->plain[i].size()) +
-                    "\r\nLZCopy end\r\n\r\n";
+        expected +=
+            "\r\nDekompresujPlik: " + work + ", " + kCompressed[i] + ", " + kDecompressed[i] +
+            "\r\nLZCopy\r\n" + "FILE IN:  " + std::to_string(payload->compressed[i].size()) +
+            "\r\nFILE OUT: " + std::to_string(payload->plain[i].size()) + "\r\nLZCopy end\r\n\r\n";
     }
     EXPECT_EQ(expected, trace);
 

@@ -35,8 +35,8 @@ TEST_F(FileAccess, LengthOfPresentMissingAndLockedFiles) {
     EXPECT_EQ(kNoFileLength, GetFileLength(dir.path().c_str(), "missing.bin"));
 
     // Another handle holding the file open for writing refuses our read-sharing open.
-    HANDLE writer = CreateFileA(dir.File("a.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE writer = CreateFileA(dir.File("a.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
     EXPECT_EQ(kNoFileLength, GetFileLength(dir.path().c_str(), "a.bin"));
     CloseHandle(writer);
@@ -57,9 +57,9 @@ TEST_F(FileAccess, ReadRangeInsideAcrossAndPastTheEnd) {
     ASSERT_EQ(10u, ReadFileRange(buffer, folder, "r.bin", 990, 100));
     EXPECT_EQ(content.substr(990), std::string(buffer, 10));
 
-    EXPECT_EQ(0u, ReadFileRange(buffer, folder, "r.bin", 1000, 10));        // at the end
-    EXPECT_EQ(0u, ReadFileRange(buffer, folder, "r.bin", 5000, 10));        // past it
-    EXPECT_EQ(0u, ReadFileRange(buffer, folder, "r.bin", 0x90000000u, 10)); // above 2 GB
+    EXPECT_EQ(0u, ReadFileRange(buffer, folder, "r.bin", 1000, 10));         // at the end
+    EXPECT_EQ(0u, ReadFileRange(buffer, folder, "r.bin", 5000, 10));         // past it
+    EXPECT_EQ(0u, ReadFileRange(buffer, folder, "r.bin", 0x90000000u, 10));  // above 2 GB
     EXPECT_EQ(0u, ReadFileRange(buffer, folder, "missing.bin", 0, 10));
     ASSERT_EQ(1000u, ReadFileRange(buffer, folder, "r.bin", 0, sizeof buffer));
     EXPECT_EQ(content, std::string(buffer, 1000));
@@ -68,7 +68,8 @@ TEST_F(FileAccess, ReadRangeInsideAcrossAndPastTheEnd) {
 TEST_F(FileAccess, WriteWholeFileCreatesReplacesAndEmpties) {
     const char* folder = dir.path().c_str();
     const std::string first = "first content, longer than the second";
-    EXPECT_EQ(0, WriteWholeFile(first.data(), folder, "w.bin", static_cast<uint32_t>(first.size())));
+    EXPECT_EQ(0,
+              WriteWholeFile(first.data(), folder, "w.bin", static_cast<uint32_t>(first.size())));
     EXPECT_EQ(first, ReadTestFile(dir.File("w.bin")));
     EXPECT_EQ(FILE_ATTRIBUTE_ARCHIVE, GetFileAttributesA(dir.File("w.bin").c_str()));
 

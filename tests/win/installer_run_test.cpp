@@ -135,12 +135,13 @@ TEST_F(InstallerRun, PreparationShowsBothVersionsAndCancelAsks) {
     Press(question, IDYES);
     EXPECT_EQ(1u, program.WaitForExit(kWaitMs));
 
-    EXPECT_EQ("#3 read: " + installed + "qelMapE.dll\r\n"
-              "on HD version: 5.2 R\r\n"
-              "on HD serial : 1187\r\n"
-              "#2 read: qelMapE.dllu\r\n"
-              "on CD serial : 1250\r\n"
-              "on CD version: 2026.12.10  godz. 14:30.05,50\r\n",
+    EXPECT_EQ("#3 read: " + installed +
+                  "qelMapE.dll\r\n"
+                  "on HD version: 5.2 R\r\n"
+                  "on HD serial : 1187\r\n"
+                  "#2 read: qelMapE.dllu\r\n"
+                  "on CD serial : 1250\r\n"
+                  "on CD version: 2026.12.10  godz. 14:30.05,50\r\n",
               ReadTestFile(kLogFilePath));
 }
 

@@ -22,7 +22,9 @@
 
 namespace {
 
-std::string Bytes(const std::vector<uint8_t>& data) { return std::string(data.begin(), data.end()); }
+std::string Bytes(const std::vector<uint8_t>& data) {
+    return std::string(data.begin(), data.end());
+}
 
 void SetFolder(char* target, size_t size, const std::string& text) {
     std::memset(target, 0, size);
@@ -96,7 +98,8 @@ TEST_F(VersionDisplay, KwilEditionSetsItsTitleAndKeepsIt) {
     struct Case {
         const char* edition;
         bool kwil;
-    } const cases[] = {{"R2A", true}, {"R2A.1", true}, {"R2AX", false}, {"r2a", false}, {"R2", false}};
+    } const cases[] = {
+        {"R2A", true}, {"R2A.1", true}, {"R2AX", false}, {"r2a", false}, {"R2", false}};
     for (const Case& c : cases) {
         kwilEdition = false;
         RecordFields fields;
@@ -104,7 +107,8 @@ TEST_F(VersionDisplay, KwilEditionSetsItsTitleAndKeepsIt) {
         WriteInstalled(MakeProductFile(5000, 100, fields));
         ASSERT_EQ(1, ShowInstalledVersion(dialog.get())) << c.edition;
         EXPECT_EQ(c.kwil, kwilEdition) << c.edition;
-        EXPECT_EQ(c.kwil ? L"Uaktualnienie systemu KWIL" : L"Uaktualnienie tVis (ZRP)", dialog.Title())
+        EXPECT_EQ(c.kwil ? L"Uaktualnienie systemu KWIL" : L"Uaktualnienie tVis (ZRP)",
+                  dialog.Title())
             << c.edition;
     }
     // Once KWIL, always KWIL: a later copy of another edition keeps the title.
@@ -136,8 +140,8 @@ TEST_F(VersionDisplay, CarriedCopyFillsItsRowsAndLog) {
 
 struct FailureCase {
     const char* what;
-    bool installed;      // which reader
-    int damage;          // 0 missing, 1 empty, 2 no record
+    bool installed;          // which reader
+    int damage;              // 0 missing, 1 empty, 2 no record
     const wchar_t* caption;  // null: no message box
 };
 
@@ -165,7 +169,8 @@ TEST_F(VersionDisplay, FailuresLeaveTheDialogUntouchedAndSayWhy) {
         EmptyLog();
         size_t boxesBefore = watcher.Seen().size();
 
-        int shown = c.installed ? ShowInstalledVersion(dialog.get()) : ShowUpgradeVersion(dialog.get());
+        int shown =
+            c.installed ? ShowInstalledVersion(dialog.get()) : ShowUpgradeVersion(dialog.get());
 
         EXPECT_EQ(0, shown);
         EXPECT_EQ(L"...", dialog.Text(kInstalledVersionId));
@@ -196,8 +201,9 @@ TEST_F(VersionDisplay, FailuresLeaveTheDialogUntouchedAndSayWhy) {
     }
 }
 
+// Only a 32-bit process is sure to be refused a block of almost 4 GB.
+#if !defined(_WIN64)
 TEST_F(VersionDisplay, NoMemoryForTheWholeFileIsReported) {
-    if (sizeof(void*) != 4) GTEST_SKIP() << "a 64-bit process can map a 4 GB block";
     // A sparse file of almost 4 GB: its length is readable, but no 32-bit process can
     // have a block of that size.
     HANDLE file = CreateFileA(InstalledPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -218,5 +224,6 @@ TEST_F(VersionDisplay, NoMemoryForTheWholeFileIsReported) {
     EXPECT_EQ("", ReadTestFile(kLogFilePath));
     DeleteFileA(InstalledPath().c_str());
 }
+#endif
 
 }  // namespace
