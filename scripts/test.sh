@@ -87,12 +87,21 @@ if [ $needs_wine -eq 1 ]; then
     done
     # Keep one wineserver for the whole run: each test process then starts in milliseconds.
     "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -p
+    # Keep the desktop's explorer running too. Otherwise the first window of each test
+    # starts one, which inherits the test's output pipe, and ctest waits for it to end.
+    "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
+        setsid wine explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 1 100); do
+        pgrep -f 'explorer.exe /desktop' >/dev/null && break
+        sleep 0.1
+    done
+    sleep 3
 fi
 
 for preset in "${built[@]}"; do
     echo "== test $preset"
     jobs=$(nproc)
-    log="$run_dir/ctest-$preset.log"
+    log="$build_root/logs/ctest-$preset.log"
     ctest --test-dir "$build_root/$preset" --output-on-failure -j "$jobs" 2>&1 | tee "$log" | grep -E -v '^ *([0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed|Start +[0-9]+:)'
     total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
     bad=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
