@@ -23,12 +23,20 @@ while IFS='=' read -r name _; do
 done < <(env)
 
 if [ -n "$user" ]; then
-    # The user may not reach the build folder (a clone under a private home): stage a copy.
+    # The user may not reach the build folder (a clone under a private home): stage a copy
+    # of the whole folder once per run, so that programs beside the test are there too.
     if ! runuser -u "$user" -- test -r "$exe"; then
-        stage="${TVIS_RUN_DIR:?}/stage/$(dirname "$exe" | md5sum | cut -c1-12)"
-        mkdir -p "$stage"
-        cp -f "$exe" "$stage/"
-        chmod -R a+rX "${TVIS_RUN_DIR}/stage"
+        folder=$(cd "$(dirname "$exe")" && pwd)
+        stage="${TVIS_RUN_DIR:?}/stage/$(echo "$folder" | md5sum | cut -c1-12)"
+        (
+            flock 9
+            if [ ! -f "$stage/.staged" ]; then
+                mkdir -p "$stage"
+                cp -rf "$folder/." "$stage/"
+                touch "$stage/.staged"
+                chmod -R a+rX "${TVIS_RUN_DIR}/stage"
+            fi
+        ) 9>"${TVIS_RUN_DIR}/stage.lock"
         exe="$stage/$(basename "$exe")"
     fi
     runner=(runuser -u "$user" -- env "${env_args[@]}" wine "$exe")

@@ -257,6 +257,46 @@ TEST_F(Extraction, DecompressionTracesEachFile) {
     EXPECT_EQ("", ReadTestFile(work + "none.out"));
 }
 
+std::string BesideThisTest(const char* name) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path = self;
+    return path.substr(0, path.find_last_of("\\/") + 1) + name;
+}
+
+TEST_F(Extraction, InstallerBuiltByTvispackFromTheRealStub) {
+    // The release engineer's path: tvispack.exe appends the product files to
+    // tvisupgrade.exe, and the extraction reads them back exactly.
+    const char* const products[3] = {"qelMapE.dll", "tVisLV.exe", "tVisX.exe"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(WriteTestFile(place.File(products[i]), Str(payload->plain[i])));
+    }
+    std::string installer = place.File("tvis-upgrade.exe");
+    std::string command = "\"" + BesideThisTest("tvispack.exe") + "\" build --stub \"" +
+                          BesideThisTest("tvisupgrade.exe") + "\" --qelmape \"" +
+                          place.File(products[0]) + "\" --tvislv \"" + place.File(products[1]) +
+                          "\" --tvisx \"" + place.File(products[2]) + "\" -o \"" + installer + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ASSERT_EQ(0u, code);
+
+    ASSERT_EQ(kPayloadOk, UnpackPayloadFrom(installer.c_str(), work.c_str()));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(Str(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
+    }
+    // The installer begins with the stub, byte for byte.
+    std::string stub = ReadTestFile(BesideThisTest("tvisupgrade.exe"));
+    EXPECT_EQ(stub, ReadTestFile(installer).substr(0, stub.size()));
+}
+
 TEST_F(Extraction, ShellTemplatesFolderIsTheWorkFolder) {
     const char* folder = GetWorkFolder(nullptr);
     size_t length = std::strlen(folder);
