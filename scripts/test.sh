@@ -102,7 +102,16 @@ for preset in "${built[@]}"; do
     echo "== test $preset"
     jobs=$(nproc)
     log="$build_root/logs/ctest-$preset.log"
+    # Screenshots go where the Wine user may write, then into the build folder.
+    shots="$run_dir/screenshots-$preset"
+    mkdir -p "$shots"
+    chmod 777 "$shots"
+    export TVIS_TEST_SCREENSHOT_DIR="Z:$shots"
     ctest --test-dir "$build_root/$preset" --output-on-failure -j "$jobs" 2>&1 | tee "$log" | grep -E -v '^ *([0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed|Start +[0-9]+:)'
+    if compgen -G "$shots/*.png" >/dev/null; then
+        mkdir -p "$build_root/$preset/screenshots"
+        cp -f "$shots"/*.png "$build_root/$preset/screenshots/"
+    fi
     total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
     bad=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
     if [ -z "$total" ]; then
