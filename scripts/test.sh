@@ -92,7 +92,7 @@ if [ $needs_wine -eq 1 ]; then
     "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
         setsid wine explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
     for _ in $(seq 1 100); do
-        pgrep -f 'explorer.exe /desktop' >/dev/null && break
+        pgrep -u "${TVIS_WINE_USER:-$(id -un)}" -f 'explorer.exe /desktop' >/dev/null && break
         sleep 0.1
     done
     sleep 3

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr DWORD kWaitMs = 30000;
+constexpr DWORD kWaitMs = 90000;
 
 std::string Str(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
