@@ -15,6 +15,7 @@
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
+#include "support/global_block.h"
 #include "support/ui_text.h"
 
 const char* const kDecompressedNames[3] = {"qelmape.dllu", "tvislv.exeu", "tvisx.exeu"};
@@ -36,26 +37,6 @@ void ShowStatus(const char* text) {
     SetItemText(dialogWindow, kStatusLineId, text, kOwnText);
     UpdateWindow(GetDlgItem(dialogWindow, kStatusLineId));
 }
-
-// The payload buffer: one zero-filled fixed block of global memory, released on every path.
-class PayloadBuffer {
-public:
-    explicit PayloadBuffer(uint32_t size) {
-        memory_ = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size);
-        if (memory_ != nullptr) data_ = static_cast<uint8_t*>(GlobalLock(memory_));
-    }
-    ~PayloadBuffer() {
-        if (data_ != nullptr) GlobalUnlock(memory_);
-        if (memory_ != nullptr) GlobalFree(memory_);
-    }
-    PayloadBuffer(const PayloadBuffer&) = delete;
-    PayloadBuffer& operator=(const PayloadBuffer&) = delete;
-    uint8_t* data() const { return data_; }
-
-private:
-    HGLOBAL memory_ = nullptr;
-    uint8_t* data_ = nullptr;
-};
 
 bool Present(const char* name) { return GetFileLength(workFolder, name) != kNoFileLength; }
 
@@ -125,7 +106,7 @@ int32_t UnpackPayloadFrom(const char* installerPath, const char* folder) {
     PayloadReason reason = CheckInstallerLength(length);
     if (reason != kPayloadOk) return reason;
 
-    PayloadBuffer buffer(length);
+    GlobalBlock buffer(length, true);
     if (buffer.data() == nullptr) return kNoPayloadBuffer;
     // Not tested: the trailer checks are the only check of what was read.
     ReadFileRange(buffer.data(), "", installerPath, 0, length);

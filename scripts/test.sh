@@ -85,7 +85,11 @@ if [ $needs_wine -eq 1 ]; then
         "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
             wine reg add $args /f >>"$run_dir/wineboot.log" 2>&1
     done
-    # Keep one wineserver for the whole run: each test process then starts in milliseconds.
+    # The desktop that wineboot left running is a plain one: end that server, so that the
+    # next desktop is created as the virtual one. Then keep one wineserver for the whole
+    # run: each test process starts in milliseconds.
+    "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -k 2>/dev/null
+    "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -w 2>/dev/null
     "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -p
     # Keep the desktop's explorer running too. Otherwise the first window of each test
     # starts one, which inherits the test's output pipe, and ctest waits for it to end.

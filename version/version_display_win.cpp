@@ -8,6 +8,7 @@
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
+#include "support/global_block.h"
 #include "support/text_format.h"
 #include "support/ui_text.h"
 
@@ -38,26 +39,6 @@ const ReaderTexts kUpgradeReader = {
     false,
 };
 
-// A whole file in one fixed, locked block of global memory, released on every path.
-class FileBlock {
-public:
-    explicit FileBlock(uint32_t size) {
-        memory_ = GlobalAlloc(GMEM_FIXED, size);
-        if (memory_ != nullptr) data_ = static_cast<uint8_t*>(GlobalLock(memory_));
-    }
-    ~FileBlock() {
-        if (data_ != nullptr) GlobalUnlock(memory_);
-        if (memory_ != nullptr) GlobalFree(memory_);
-    }
-    FileBlock(const FileBlock&) = delete;
-    FileBlock& operator=(const FileBlock&) = delete;
-    uint8_t* data() const { return data_; }
-
-private:
-    HGLOBAL memory_ = nullptr;
-    uint8_t* data_ = nullptr;
-};
-
 // Reads folder + name whole, finds and decodes its record. `shown` is the text the
 // log and the message boxes name the file by (a system text: a path or a file name).
 int ReadRecord(const char* folder, const char* name, const char* shown, const ReaderTexts& texts,
@@ -65,7 +46,7 @@ int ReadRecord(const char* folder, const char* name, const char* shown, const Re
     uint32_t size = GetFileLength(folder, name);
     if (size == 0 || size == kNoFileLength) return 0;
 
-    FileBlock block(size);
+    GlobalBlock block(size);
     if (block.data() == nullptr) {
         ShowMessage(nullptr, "Brak pamięci", kOwnText, texts.noMemoryCaption, kOwnText,
                     texts.noMemoryFlags);

@@ -7,6 +7,8 @@
 #include "payload/trailer.h"
 #include "tests/support/product_file.h"
 
+std::string ToString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
 Bytes Compress(const Bytes& data, char lastNameChar) {
     return EncodeSzdd(data.data(), data.size(), static_cast<uint8_t>(lastNameChar));
 }

@@ -2,9 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
+
+// The bytes as a string (what the Windows tests' file helpers take and give).
+std::string ToString(const Bytes& bytes);
 
 // The SZDD file of `data` as the packer writes it.
 Bytes Compress(const Bytes& data, char lastNameChar);

@@ -71,3 +71,10 @@ bool TestFileExists(const std::string& path) {
 bool SetReadOnly(const std::string& path) {
     return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY) != 0;
 }
+
+std::string BesideThisProgram(const char* name) {
+    char self[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path(self, length < MAX_PATH ? length : 0);
+    return path.substr(0, path.find_last_of("\\/") + 1) + name;
+}

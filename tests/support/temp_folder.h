@@ -26,3 +26,6 @@ bool WriteTestFile(const std::string& path, const std::string& bytes);
 std::string ReadTestFile(const std::string& path);
 bool TestFileExists(const std::string& path);
 bool SetReadOnly(const std::string& path);
+// The full path of a file in the folder of the running program (the build's bin folder,
+// where the test programs and the programs they start lie side by side).
+std::string BesideThisProgram(const char* name);

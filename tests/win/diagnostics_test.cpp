@@ -78,10 +78,7 @@ TEST_F(LogFile, PieceLostWhileTheLogIsHeldAndLaterPiecesArrive) {
 
 // Runs the probe program beside this test and returns the report it wrote.
 std::string RunConsoleProbe(const TempFolder& dir) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string probe = self;
-    probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "trace_console_probe.exe";
+    std::string probe = BesideThisProgram("trace_console_probe.exe");
     std::string report = dir.File("report.txt");
     // Detached, as when the installer is started from Explorer: no console to inherit.
     std::string command = "\"" + probe + "\" \"" + report + "\"";

@@ -23,8 +23,6 @@
 
 namespace {
 
-std::string Str(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
 const char* const kCompressed[3] = {"QELMAPE.WCP", "TVISLV.WCP", "TVISX.WCP"};
 const char* const kDecompressed[3] = {"qelmape.dllu", "tvislv.exeu", "tvisx.exeu"};
 
@@ -48,7 +46,7 @@ protected:
 
     int32_t Unpack(const Bytes& installer) {
         std::string path = place.File("setup.exe");
-        EXPECT_TRUE(WriteTestFile(path, Str(installer)));
+        EXPECT_TRUE(WriteTestFile(path, ToString(installer)));
         return UnpackPayloadFrom(path.c_str(), work.c_str());
     }
     std::wstring Status() const { return dialog.Text(kStatusLineId); }
@@ -67,8 +65,8 @@ TEST_F(Extraction, SoundInstallerGivesTheSixFilesExactly) {
     EXPECT_EQ(L"Inicjalizacja zakończona", Status());
     EXPECT_EQ(std::string(workFolder), work);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(Str(payload->compressed[i]) == ReadTestFile(work + kCompressed[i])) << i;
-        EXPECT_TRUE(Str(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
+        EXPECT_TRUE(ToString(payload->compressed[i]) == ReadTestFile(work + kCompressed[i])) << i;
+        EXPECT_TRUE(ToString(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
     }
 }
 
@@ -76,10 +74,10 @@ TEST_F(Extraction, BothDecompressorsGiveTheSameFiles) {
     ASSERT_TRUE(SystemLzAvailable());
     for (int i = 0; i < 3; ++i) {
         std::string input = work + kCompressed[i];
-        ASSERT_TRUE(WriteTestFile(input, Str(payload->compressed[i])));
+        ASSERT_TRUE(WriteTestFile(input, ToString(payload->compressed[i])));
         ExpandFile(input.c_str(), (work + "system.out").c_str(), LzEngine::kAuto);
         ExpandFile(input.c_str(), (work + "builtin.out").c_str(), LzEngine::kBuiltIn);
-        std::string expected = Str(payload->plain[i]);
+        std::string expected = ToString(payload->plain[i]);
         EXPECT_TRUE(expected == ReadTestFile(work + "system.out")) << i;
         EXPECT_TRUE(expected == ReadTestFile(work + "builtin.out")) << i;
     }
@@ -137,7 +135,7 @@ TEST_F(Extraction, StaleFilesAreRemovedEvenWhenReadOnly) {
     }
     ASSERT_EQ(kPayloadOk, Unpack(payload->installer));
     for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(Str(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
+        EXPECT_TRUE(ToString(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
     }
 }
 
@@ -229,13 +227,13 @@ TEST_F(Extraction, DamagedRegionsAreNotInstalledLater) {
         EXPECT_EQ(c.code, Unpack(MakeInstallerImage(regions)));
         EXPECT_FALSE(Exists(c.deleted));
         // The compressed region itself was written as carried.
-        EXPECT_TRUE(Str(regions[c.region]) == ReadTestFile(work + kCompressed[c.region]));
+        EXPECT_TRUE(ToString(regions[c.region]) == ReadTestFile(work + kCompressed[c.region]));
     }
 }
 
 TEST_F(Extraction, DecompressionTracesEachFile) {
     std::string installer = place.File("setup.exe");
-    ASSERT_TRUE(WriteTestFile(installer, Str(payload->installer)));
+    ASSERT_TRUE(WriteTestFile(installer, ToString(payload->installer)));
     StdoutCapture capture(place.File("trace.txt"));
     ASSERT_EQ(kPayloadOk, UnpackPayloadFrom(installer.c_str(), work.c_str()));
     std::string trace = capture.Finish();
@@ -257,23 +255,16 @@ TEST_F(Extraction, DecompressionTracesEachFile) {
     EXPECT_EQ("", ReadTestFile(work + "none.out"));
 }
 
-std::string BesideThisTest(const char* name) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path = self;
-    return path.substr(0, path.find_last_of("\\/") + 1) + name;
-}
-
 TEST_F(Extraction, InstallerBuiltByTvispackFromTheRealStub) {
     // The release engineer's path: tvispack.exe appends the product files to
     // tvisupgrade.exe, and the extraction reads them back exactly.
     const char* const products[3] = {"qelMapE.dll", "tVisLV.exe", "tVisX.exe"};
     for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(WriteTestFile(place.File(products[i]), Str(payload->plain[i])));
+        ASSERT_TRUE(WriteTestFile(place.File(products[i]), ToString(payload->plain[i])));
     }
     std::string installer = place.File("tvis-upgrade.exe");
-    std::string command = "\"" + BesideThisTest("tvispack.exe") + "\" build --stub \"" +
-                          BesideThisTest("tvisupgrade.exe") + "\" --qelmape \"" +
+    std::string command = "\"" + BesideThisProgram("tvispack.exe") + "\" build --stub \"" +
+                          BesideThisProgram("tvisupgrade.exe") + "\" --qelmape \"" +
                           place.File(products[0]) + "\" --tvislv \"" + place.File(products[1]) +
                           "\" --tvisx \"" + place.File(products[2]) + "\" -o \"" + installer + "\"";
     STARTUPINFOA startup = {};
@@ -290,10 +281,10 @@ TEST_F(Extraction, InstallerBuiltByTvispackFromTheRealStub) {
 
     ASSERT_EQ(kPayloadOk, UnpackPayloadFrom(installer.c_str(), work.c_str()));
     for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(Str(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
+        EXPECT_TRUE(ToString(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
     }
     // The installer begins with the stub, byte for byte.
-    std::string stub = ReadTestFile(BesideThisTest("tvisupgrade.exe"));
+    std::string stub = ReadTestFile(BesideThisProgram("tvisupgrade.exe"));
     EXPECT_EQ(stub, ReadTestFile(installer).substr(0, stub.size()));
 }
 

@@ -20,15 +20,6 @@ namespace {
 
 constexpr DWORD kWaitMs = 90000;
 
-std::string Str(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-std::string BesideThisTest(const char* name) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path = self;
-    return path.substr(0, path.find_last_of("\\/") + 1) + name;
-}
-
 Bytes ReadBytes(const std::string& path) {
     std::string text = ReadTestFile(path);
     return Bytes(text.begin(), text.end());
@@ -39,7 +30,7 @@ protected:
     void SetUp() override {
         RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
-        stub = ReadBytes(BesideThisTest("tvisupgrade.exe"));
+        stub = ReadBytes(BesideThisProgram("tvisupgrade.exe"));
         ASSERT_GT(stub.size(), 10000u);
     }
     void TearDown() override {
@@ -58,7 +49,7 @@ protected:
 
 TEST_F(InstallerRun, StubWithoutPayloadReportsCodeThreeAndEnds) {
     std::string installer = place.File("tvisupgrade.exe");
-    ASSERT_TRUE(WriteTestFile(installer, Str(stub)));
+    ASSERT_TRUE(WriteTestFile(installer, ToString(stub)));
     RunningProgram program(installer, place.path());
     ASSERT_TRUE(program.started());
 
@@ -81,7 +72,7 @@ TEST_F(InstallerRun, PreparationShowsBothVersionsAndCancelAsks) {
     old.build = 1187;
     old.dateChars = "250611";
     for (const char* name : {"qelMapE.dll", "tVisLV.exe", "tVisX.exe"}) {
-        ASSERT_TRUE(WriteTestFile(installed + name, Str(MakeProductFile(150000, 3000, old))));
+        ASSERT_TRUE(WriteTestFile(installed + name, ToString(MakeProductFile(150000, 3000, old))));
     }
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0,
@@ -101,7 +92,7 @@ TEST_F(InstallerRun, PreparationShowsBothVersionsAndCancelAsks) {
     Bytes regions[3];
     for (int i = 0; i < 3; ++i) regions[i] = Compress(MakeProductFile(180000, 2000, fresh), 'e');
     std::string installer = place.File("setup.exe");
-    ASSERT_TRUE(WriteTestFile(installer, Str(MakeInstallerImage(stub, regions))));
+    ASSERT_TRUE(WriteTestFile(installer, ToString(MakeInstallerImage(stub, regions))));
 
     RunningProgram program(installer, place.path());
     ASSERT_TRUE(program.started());

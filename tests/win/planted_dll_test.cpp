@@ -17,19 +17,10 @@
 
 namespace {
 
-std::string Str(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
 std::string Overrides() {
     char value[256] = {};
     GetEnvironmentVariableA("WINEDLLOVERRIDES", value, sizeof value);
     return value;
-}
-
-std::string BesideThisTest(const char* name) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path = self;
-    return path.substr(0, path.find_last_of("\\/") + 1) + name;
 }
 
 // Runs extract_probe.exe in `folder` (its own folder is the search path's first entry).
@@ -56,14 +47,14 @@ protected:
     void SetUp() override {
         downloads = place.File("downloads\\");
         ASSERT_TRUE(CreateDirectoryA(downloads.c_str(), nullptr));
-        ASSERT_TRUE(CopyFileA(BesideThisTest("extract_probe.exe").c_str(),
+        ASSERT_TRUE(CopyFileA(BesideThisProgram("extract_probe.exe").c_str(),
                               (downloads + "extract_probe.exe").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA(BesideThisTest("planted_lz32.dll").c_str(),
+        ASSERT_TRUE(CopyFileA(BesideThisProgram("planted_lz32.dll").c_str(),
                               (downloads + "lz32.dll").c_str(), FALSE));
         marker = place.File("planted-was-loaded");
         SetEnvironmentVariableA("TVIS_TEST_PLANT_MARKER", marker.c_str());
         installer = downloads + "setup.exe";
-        ASSERT_TRUE(WriteTestFile(installer, Str(payload.installer)));
+        ASSERT_TRUE(WriteTestFile(installer, ToString(payload.installer)));
     }
 
     // Unpacks the planted folder's installer in a probe started from that folder.
@@ -76,7 +67,7 @@ protected:
         EXPECT_FALSE(TestFileExists(marker)) << "the planted lz32.dll was loaded";
         const char* const names[3] = {"qelmape.dllu", "tvislv.exeu", "tvisx.exeu"};
         for (int i = 0; i < 3; ++i) {
-            EXPECT_TRUE(Str(payload.plain[i]) == ReadTestFile(out + names[i])) << names[i];
+            EXPECT_TRUE(ToString(payload.plain[i]) == ReadTestFile(out + names[i])) << names[i];
         }
     }
 
