@@ -5,14 +5,10 @@
 // meaning 4096); indices before the start of the output are the window's initial spaces.
 #include <cstring>
 
+#include "payload/byte_order.h"
 #include "payload/szdd.h"
 
 namespace {
-
-uint32_t ReadLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 // Where the stream stopped.
 struct StreamEnd {

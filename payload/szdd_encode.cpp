@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "payload/byte_order.h"
 #include "payload/szdd.h"
 
 namespace {
@@ -116,13 +117,6 @@ void SearchDirect(const uint8_t* buf, uint32_t pos, uint32_t limit, uint32_t* be
             if (len == limit) break;
         }
     }
-}
-
-void WriteLe32(uint8_t* p, uint32_t value) {
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-    p[2] = static_cast<uint8_t>(value >> 16);
-    p[3] = static_cast<uint8_t>(value >> 24);
 }
 
 }  // namespace

@@ -1,23 +1,9 @@
 // Payload trailer encoding and the reader's acceptance rules.
 #include "payload/trailer.h"
 
+#include "payload/byte_order.h"
+
 const char* const kCompressedNames[kPayloadFileCount] = {"QELMAPE.WCP", "TVISLV.WCP", "TVISX.WCP"};
-
-namespace {
-
-uint32_t ReadLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-void WriteLe32(uint8_t* p, uint32_t value) {
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-    p[2] = static_cast<uint8_t>(value >> 16);
-    p[3] = static_cast<uint8_t>(value >> 24);
-}
-
-}  // namespace
 
 uint32_t TrailerCheckOf(const PayloadTrailer& trailer) {
     return trailer.payloadStart ^ trailer.firstSize ^ trailer.secondSize ^ trailer.thirdSize;

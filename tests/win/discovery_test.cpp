@@ -17,6 +17,7 @@
 #include "support/diagnostics.h"
 #include "support/file_access.h"
 #include "tests/support/message_box_watcher.h"
+#include "tests/support/installer_image.h"
 #include "tests/support/product_file.h"
 #include "tests/support/stdout_capture.h"
 #include "tests/support/temp_folder.h"
@@ -24,10 +25,6 @@
 #include "version/version_display.h"
 
 namespace {
-
-std::string Bytes(const std::vector<uint8_t>& data) {
-    return std::string(data.begin(), data.end());
-}
 
 void SetRegText(HKEY root, const char* name, const std::string& value) {
     HKEY key;
@@ -50,7 +47,7 @@ void WriteProductFiles(const std::string& folder, const char* const names[3],
     RecordFields fields;
     fields.build = static_cast<int32_t>(libraryBuild);
     for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(WriteTestFile(folder + names[i], Bytes(MakeProductFile(3000, 500, fields))));
+        ASSERT_TRUE(WriteTestFile(folder + names[i], ToString(MakeProductFile(3000, 500, fields))));
     }
 }
 
@@ -257,7 +254,7 @@ TEST_F(Discovery, MissingUnpackedFileStopsBeforeTheRegistry) {
 }
 
 TEST_F(Discovery, DamagedCarriedRecordShowsTheInstalledCopyOnly) {
-    ASSERT_TRUE(WriteTestFile(work.File("qelmape.dllu"), Bytes(MakeFileWithoutRecord(4000))));
+    ASSERT_TRUE(WriteTestFile(work.File("qelmape.dllu"), ToString(MakeFileWithoutRecord(4000))));
     SetRegText(HKEY_LOCAL_MACHINE, "path", app);
     EXPECT_EQ(1, Find());
     EXPECT_FALSE(upgradePossible);

@@ -16,15 +16,12 @@
 #include "support/diagnostics.h"
 #include "support/file_access.h"
 #include "tests/support/message_box_watcher.h"
+#include "tests/support/installer_image.h"
 #include "tests/support/product_file.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/upgrade_dialog.h"
 
 namespace {
-
-std::string Bytes(const std::vector<uint8_t>& data) {
-    return std::string(data.begin(), data.end());
-}
 
 void SetFolder(char* target, size_t size, const std::string& text) {
     std::memset(target, 0, size);
@@ -52,10 +49,10 @@ protected:
 
     std::string InstalledPath() const { return product.File("App\\qelMapE.dll"); }
     void WriteInstalled(const std::vector<uint8_t>& data) {
-        ASSERT_TRUE(WriteTestFile(InstalledPath(), Bytes(data)));
+        ASSERT_TRUE(WriteTestFile(InstalledPath(), ToString(data)));
     }
     void WriteUpgrade(const std::vector<uint8_t>& data) {
-        ASSERT_TRUE(WriteTestFile(work.File("qelmape.dllu"), Bytes(data)));
+        ASSERT_TRUE(WriteTestFile(work.File("qelmape.dllu"), ToString(data)));
     }
 
     TempFolder product;
@@ -164,7 +161,7 @@ TEST_F(VersionDisplay, FailuresLeaveTheDialogUntouchedAndSayWhy) {
             ASSERT_TRUE(WriteTestFile(path, ""));
         }
         if (c.damage == 2) {
-            ASSERT_TRUE(WriteTestFile(path, Bytes(MakeFileWithoutRecord(50000))));
+            ASSERT_TRUE(WriteTestFile(path, ToString(MakeFileWithoutRecord(50000))));
         }
         EmptyLog();
         size_t boxesBefore = watcher.Seen().size();
