@@ -7,6 +7,7 @@
 #include "app/flow_state.h"
 #include "app/folder_text.h"
 #include "app/registry.h"
+#include "payload/carried_files.h"
 #include "payload/work_folder.h"
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
@@ -35,12 +36,11 @@ const RegistryStep kRegistrySteps[] = {
     {HKEY_CURRENT_USER, "pathX", "test key: HKCU SOFTWARE\\qelWawPl\\tv5 pahtX\r\n"},
 };
 
-const char* const kUnpackedFiles[] = {"tVisLV.exeu", "tVisX.exeu", "qelMapE.dllu"};
-const char* const kProductFiles[] = {"tVisLV.exe", "tVisX.exe", "qelMapE.dll"};
-
 bool UnpackedFilesPresent() {
-    for (const char* name : kUnpackedFiles) {
-        if (GetFileLength(workFolder, name) == kNoFileLength) return false;
+    for (CarriedFileIndex index : kDiscoveryOrder) {
+        if (GetFileLength(workFolder, kCarriedFiles[index].newCopyName) == kNoFileLength) {
+            return false;
+        }
     }
     return true;
 }
@@ -83,7 +83,7 @@ void AcceptFolder(HWND dialog) {
     std::memcpy(productFolder, folder, sizeof productFolder);
     Trace("Upath 1: %s\r\n", productFolder);
 
-    int installedShown = ShowInstalledVersion(dialog);
+    int installedShown = ShowInstalledVersion(dialog, productFolder);
     if (!installedShown) TraceText("Brak wersji na dysku\r\n");
     int upgradeShown = ShowUpgradeVersion(dialog);
     if (!upgradeShown) TraceText("Brak wersji upgrade\r\n");
@@ -97,10 +97,10 @@ int TestProductFolder(char* folderText) {
     NormaliseFolderText(folderText);
     Trace("test path: %s\r\n", folderText);
     bool passed = true;
-    for (const char* name : kProductFiles) {
+    for (CarriedFileIndex index : kDiscoveryOrder) {
         char path[512];
-        if (std::snprintf(path, sizeof path, "%s%s", folderText, name) >=
-            static_cast<int>(sizeof path)) {
+        if (std::snprintf(path, sizeof path, "%s%s", folderText,
+                          kCarriedFiles[index].productName) >= static_cast<int>(sizeof path)) {
             passed = false;
             break;
         }

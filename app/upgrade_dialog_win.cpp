@@ -1,12 +1,14 @@
 // The UPGRADE dialog's procedure: initialisation, painting, the preparation stage and
-// cancel. The upgrade button, the tick and the start of the upgrade are answered with
-// FALSE until the upgrade sequence exists.
+// cancel, and the routing of the tick, the upgrade button and the start message to the
+// upgrade sequence (upgrade_sequence.h).
 #include "app/upgrade_dialog.h"
 
 #include <cstring>
 
 #include "app/discovery.h"
 #include "app/flow_state.h"
+#include "app/start_sequence.h"
+#include "app/upgrade_sequence.h"
 #include "controls/progress_bar.h"
 #include "payload/extract.h"
 #include "resources/dialog_ids.h"
@@ -61,6 +63,15 @@ void ReportExtractionFailure(int32_t code) {
     ShowMessage(nullptr, text, kOwnText, "tVis", kOwnText, MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
 }
 
+// Shows a stage of the extraction in the status line and lets it repaint at once: the
+// whole extraction runs inside one timer message, so the dialog would not repaint on
+// its own.
+void ShowExtractionStatus(const char* text) {
+    if (dialogWindow == nullptr) return;
+    SetItemText(dialogWindow, kStatusLineId, text, kOwnText);
+    UpdateWindow(GetDlgItem(dialogWindow, kStatusLineId));
+}
+
 // The preparation stage: unpack, find the installed product, show both versions.
 void Prepare(HWND dialog) {
     // Message boxes shown below run their own loops; the stage must still run only once.
@@ -70,7 +81,7 @@ void Prepare(HWND dialog) {
     prepared = true;
 
     TraceText("Rozpakuj WCP\r\n");
-    kpr = UnpackPayload();
+    kpr = UnpackPayload(ShowExtractionStatus);
     Trace("kpr: %d\r\n", static_cast<int>(kpr));
     if (kpr != 0) {
         ReportExtractionFailure(kpr);
@@ -90,17 +101,30 @@ void Prepare(HWND dialog) {
     TraceText("Uaktualnienie gotowe\r\n");
 }
 
-// Cancel works whether or not its button is enabled, also during the upgrade sequence.
+// Cancel works whether or not its button is enabled, also during the upgrade sequence,
+// but not while one of the dialog's questions is open or the upgrade procedure runs.
+// While its question is open the countdown stands still, so nothing is replaced while
+// the customer is being asked whether to stop.
 INT_PTR Cancel(HWND dialog) {
+    if (ButtonsIgnored()) return FALSE;
     if (!upgradePossible) {
         EndDialog(dialog, 0);
         return TRUE;
     }
+    questionOpen = true;
     int answer = ShowMessage(dialog, "Przerwać uaktualnienie?", kOwnText, "tVis upgrade", kOwnText,
                              MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
-    if (answer != IDYES) return FALSE;
-    EndDialog(dialog, 0);
-    return TRUE;
+    questionOpen = false;
+    if (answer == IDYES) {
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    // The countdown had already ended while the question was open: start now.
+    if (startDeferred) {
+        startDeferred = false;
+        PostMessageW(dialog, kStartUpgradeMessage, 0, 0);
+    }
+    return FALSE;
 }
 
 }  // namespace
@@ -114,11 +138,15 @@ INT_PTR CALLBACK UpgradeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             PaintDialog(dialog);
             return FALSE;
         case WM_TIMER:
-            if (wParam != kTickTimerId) Prepare(dialog);
+            if (wParam == kPreparationTimerId) Prepare(dialog);
+            if (wParam == kTickTimerId) TickUpgradeSequence(dialog);
             return FALSE;
         case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) PressUpgradeButton(dialog);
             if (LOWORD(wParam) == IDCANCEL) return Cancel(dialog);
             return FALSE;
+        case kStartUpgradeMessage:
+            return StartUpgrade(dialog);
         default:
             return FALSE;
     }

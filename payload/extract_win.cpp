@@ -7,44 +7,36 @@
 #include <cstring>
 #include <vector>
 
-#include "app/flow_state.h"
+#include "payload/carried_files.h"
 #include "payload/lz_expand.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "payload/work_folder.h"
-#include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
 #include "support/global_block.h"
-#include "support/ui_text.h"
-
-const char* const kDecompressedNames[3] = {"qelmape.dllu", "tvislv.exeu", "tvisx.exeu"};
 
 namespace {
 
 // Paths of DekompresujPlik are formed in buffers of this size.
 constexpr size_t kExpandPathSize = 512;
 
-const char* const kWriteTexts[3] = {"Zapisuje qelmape.wcp...", "Zapisuje tvislv.wcp...",
-                                    "Zapisuje tvisx.wcp..."};
-const char* const kExpandTexts[3] = {"Dekompresuje qelmape.wcp...", "Dekompresuje tvislv.wcp...",
-                                     "Dekompresuje tvisx.wcp..."};
+ExtractionStatus statusSink = nullptr;
 
-// Shows a stage in the status line and lets it repaint at once: the whole extraction
-// runs inside one timer message, so the dialog would not repaint on its own.
 void ShowStatus(const char* text) {
-    if (dialogWindow == nullptr) return;
-    SetItemText(dialogWindow, kStatusLineId, text, kOwnText);
-    UpdateWindow(GetDlgItem(dialogWindow, kStatusLineId));
+    if (statusSink != nullptr) statusSink(text);
 }
 
 bool Present(const char* name) { return GetFileLength(workFolder, name) != kNoFileLength; }
 
-// Deletes the named files in order; the reason code of the first one still there, or 0.
-int32_t RemoveStale(const char* const names[3], const int32_t codes[3]) {
-    for (int i = 0; i < 3; ++i) {
-        DeleteFileForced(workFolder, names[i]);
-        if (Present(names[i])) return codes[i];
+// Deletes the stale compressed files (or decompressed copies) in cleanup order; the
+// reason code of the first one still there, or 0.
+int32_t RemoveStale(bool compressed) {
+    for (CarriedFileIndex index : kCleanupOrder) {
+        const CarriedFile& file = kCarriedFiles[index];
+        const char* name = compressed ? file.compressedName : file.workName;
+        DeleteFileForced(workFolder, name);
+        if (Present(name)) return compressed ? file.staleCompressedCode : file.staleWorkCode;
     }
     return kPayloadOk;
 }
@@ -97,7 +89,8 @@ int DekompresujPlik(const char* folder, const char* compressedName, const char* 
     return 1;
 }
 
-int32_t UnpackPayloadFrom(const char* installerPath, const char* folder) {
+int32_t UnpackPayloadFrom(const char* installerPath, const char* folder, ExtractionStatus status) {
+    statusSink = status;
     ShowStatus("Inicjalizacja...");
     SetWorkFolder(folder);
 
@@ -115,48 +108,44 @@ int32_t UnpackPayloadFrom(const char* installerPath, const char* folder) {
     if (reason != kPayloadOk) return reason;
 
     ShowStatus("Usuwa pliki tymczasowe...");
-    static const char* const kStaleCompressed[3] = {"TVISX.WCP", "TVISLV.WCP", "QELMAPE.WCP"};
-    static const int32_t kStaleCompressedCodes[3] = {kStaleTvisxWcp, kStaleTvislvWcp,
-                                                     kStaleQelmapeWcp};
-    int32_t code = RemoveStale(kStaleCompressed, kStaleCompressedCodes);
+    int32_t code = RemoveStale(true);
     if (code != kPayloadOk) return code;
 
-    const uint32_t sizes[3] = {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
-    static const int32_t kWriteCodes[3] = {kQelmapeWcpWrongLength, kTvislvWcpWrongLength,
-                                           kTvisxWcpWrongLength};
+    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
+                                               trailer.thirdSize};
     uint32_t offset = trailer.payloadStart;
-    for (int i = 0; i < 3; ++i) {
-        ShowStatus(kWriteTexts[i]);
+    for (int i = 0; i < kPayloadFileCount; ++i) {
+        const CarriedFile& file = kCarriedFiles[i];
+        ShowStatus(file.writeStatus);
         // The write's result is not looked at: the length test decides.
-        WriteWholeFile(buffer.data() + offset, workFolder, kCompressedNames[i], sizes[i]);
-        if (GetFileLength(workFolder, kCompressedNames[i]) != sizes[i]) return kWriteCodes[i];
+        WriteWholeFile(buffer.data() + offset, workFolder, file.compressedName, sizes[i]);
+        if (GetFileLength(workFolder, file.compressedName) != sizes[i]) {
+            return file.wrongLengthCode;
+        }
         offset += sizes[i];
     }
 
     ShowStatus("Kasuje pliki tymczasowe...");
-    static const char* const kStaleDecompressed[3] = {"tvisx.exeu", "tvislv.exeu", "qelmape.dllu"};
-    static const int32_t kStaleDecompressedCodes[3] = {kStaleTvisxExeu, kStaleTvislvExeu,
-                                                       kStaleQelmapeDllu};
-    code = RemoveStale(kStaleDecompressed, kStaleDecompressedCodes);
+    code = RemoveStale(false);
     if (code != kPayloadOk) return code;
 
-    for (int i = 0; i < 3; ++i) {
-        ShowStatus(kExpandTexts[i]);
-        DekompresujPlik(workFolder, kCompressedNames[i], kDecompressedNames[i]);
+    for (const CarriedFile& file : kCarriedFiles) {
+        ShowStatus(file.expandStatus);
+        DekompresujPlik(workFolder, file.compressedName, file.workName);
     }
 
     ShowStatus("Sprawdza dekompresowane pliki...");
-    if (!Present("tvisx.exeu")) return kTvisxExeuMissing;
-    if (!Present("tvislv.exeu")) return kTvislvExeuMissing;
-    if (!Present("qelmape.dllu")) return kQelmapeDlluMissing;
+    for (CarriedFileIndex index : kCleanupOrder) {
+        if (!Present(kCarriedFiles[index].workName)) return kCarriedFiles[index].missingCode;
+    }
     ShowStatus("Inicjalizacja zakończona");
     return kPayloadOk;
 }
 
-int32_t UnpackPayload() {
+int32_t UnpackPayload(ExtractionStatus status) {
     char ownPath[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
     // A truncated path names no file: the length test then gives code 1.
     if (length == 0 || length >= sizeof ownPath) ownPath[0] = '\0';
-    return UnpackPayloadFrom(ownPath, GetWorkFolder(nullptr));
+    return UnpackPayloadFrom(ownPath, GetWorkFolder(nullptr), status);
 }

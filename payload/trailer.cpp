@@ -3,8 +3,6 @@
 
 #include "payload/byte_order.h"
 
-const char* const kCompressedNames[kPayloadFileCount] = {"QELMAPE.WCP", "TVISLV.WCP", "TVISX.WCP"};
-
 uint32_t TrailerCheckOf(const PayloadTrailer& trailer) {
     return trailer.payloadStart ^ trailer.firstSize ^ trailer.secondSize ^ trailer.thirdSize;
 }

@@ -31,9 +31,8 @@ constexpr uint32_t kFirstSizeMask = 0x90D4C15Bu;
 constexpr uint32_t kSecondSizeMask = 0x2E7F0B64u;
 constexpr uint32_t kThirdSizeMask = 0x5A3C91E7u;
 
-// Number of carried files and their names in payload order.
+// Number of carried files; their names are in payload/carried_files.h.
 constexpr int kPayloadFileCount = 3;
-extern const char* const kCompressedNames[kPayloadFileCount];  // "QELMAPE.WCP", ...
 
 // The trailer's fields as plain values (masks removed); trailerCheck as stored.
 struct PayloadTrailer {

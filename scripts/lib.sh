@@ -37,3 +37,19 @@ start_xvfb() {
     [ -s "$fdfile" ] || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$(head -n 1 "$fdfile")"
 }
+
+# Whether this machine can run 32-bit x86 programs, which the 32-bit Wine loader is. Some
+# kernels are built without IA-32 emulation: executing any i386 ELF file then fails with
+# "Exec format error", and no 32-bit Windows program can run under Wine there.
+can_run_32bit() {
+    local loader=/usr/lib/wine/wine
+    [ -x "$loader" ] && "$loader" --version >/dev/null 2>&1
+}
+
+# The Wine command for this machine: Debian's `wine` always starts the 32-bit loader when
+# wine32 is installed (and that loader starts 64-bit programs too); where 32-bit programs
+# cannot run, the 64-bit loader is called directly and named as WINELOADER, so that the
+# processes a Windows program starts use it as well.
+wine_command() {
+    if can_run_32bit; then echo wine; else echo /usr/lib/wine/wine64; fi
+}

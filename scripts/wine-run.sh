@@ -6,6 +6,7 @@
 #   TVIS_WINE_USER   unprivileged user to run Wine as, when the run is root: as root, Wine
 #                    opens read-only files for writing and read-only tests would lie
 #   TVIS_RUN_DIR     scratch space of the run
+#   TVIS_WINE        the Wine loader to run (see wine_command in lib.sh); WINELOADER with it
 #   DISPLAY          the run's Xvfb
 # Without them it uses a developer prefix in the home folder and the current display.
 set -u
@@ -14,9 +15,11 @@ shift
 prefix="${TVIS_WINEPREFIX:-$HOME/.tvis-wine}"
 home="${TVIS_WINE_HOME:-$HOME}"
 user="${TVIS_WINE_USER:-}"
+wine="${TVIS_WINE:-wine}"
 
 env_args=(WINEPREFIX="$prefix" HOME="$home" WINEDEBUG="${WINEDEBUG:--all}"
           DISPLAY="${DISPLAY:-}" LANG="${LANG:-C.UTF-8}")
+[ -n "${WINELOADER:-}" ] && env_args+=(WINELOADER="$WINELOADER")
 # Wine's own switches and the variables meant for the program under test travel along.
 while IFS='=' read -r name _; do
     case "$name" in WINEDLLOVERRIDES|TVIS_TEST_*) env_args+=("$name=${!name}") ;; esac
@@ -39,9 +42,9 @@ if [ -n "$user" ]; then
         ) 9>"${TVIS_RUN_DIR}/stage.lock"
         exe="$stage/$(basename "$exe")"
     fi
-    runner=(runuser -u "$user" -- env "${env_args[@]}" wine "$exe")
+    runner=(runuser -u "$user" -- env "${env_args[@]}" "$wine" "$exe")
 else
-    runner=(env "${env_args[@]}" wine "$exe")
+    runner=(env "${env_args[@]}" "$wine" "$exe")
 fi
 
 # Windows programs end their lines with CR LF; ctest's test discovery wants bare LF.

@@ -39,6 +39,14 @@ uint32_t ReadFileRange(void* buffer, const char* folder, const char* name, uint3
 // A read-only file cannot be opened for writing and is left as it was (-1).
 int WriteWholeFile(const void* buffer, const char* folder, const char* name, uint32_t count);
 
+// Replaces the file by count bytes without ever leaving it half-written: the bytes go to
+// a new temporary file in the same folder, are flushed to the disk, and the temporary
+// file then takes the file's place in one step (MoveFileEx, replace-existing,
+// write-through). 0 on success; -1 on any failure, with the file byte for byte as before
+// and the temporary file gone. A file held open by another program, or a read-only one,
+// cannot be replaced (-1).
+int ReplaceWholeFile(const void* buffer, const char* folder, const char* name, uint32_t count);
+
 // Clears read-only, hidden and system, creates the file if missing and appends count
 // bytes at its end; 0 on success, -1 on failure.
 int AppendToFile(const void* buffer, const char* folder, const char* name, uint32_t count);

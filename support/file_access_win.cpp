@@ -105,6 +105,44 @@ int WriteWholeFile(const void* buffer, const char* folder, const char* name, uin
     return WriteAll(file.get(), buffer, count) ? 0 : -1;
 }
 
+int ReplaceWholeFile(const void* buffer, const char* folder, const char* name, uint32_t count) {
+    FileLockGuard lock;
+    char path[kFilePathSize];
+    if (!JoinInto(path, folder, name)) return -1;
+    // The temporary file must lie in the target's folder: only a rename within one volume
+    // is a single step, and a product folder may be on another drive than %TEMP%.
+    char parent[kFilePathSize];
+    std::memcpy(parent, path, sizeof parent);
+    char* lastSeparator = std::strrchr(parent, '\\');
+    char* lastSlash = std::strrchr(parent, '/');
+    if (lastSlash != nullptr && (lastSeparator == nullptr || lastSlash > lastSeparator)) {
+        lastSeparator = lastSlash;
+    }
+    if (lastSeparator == nullptr) {
+        std::strcpy(parent, ".");
+    } else {
+        lastSeparator[1] = '\0';
+    }
+    char temporary[MAX_PATH];
+    if (!GetTempFileNameA(parent, "tvs", 0, temporary)) return -1;
+
+    bool written = false;
+    {
+        FileHandle file(CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        // The flush makes the bytes durable before the rename makes them the file: a power
+        // cut between the two must not leave a renamed file with missing data.
+        written =
+            file.valid() && WriteAll(file.get(), buffer, count) && FlushFileBuffers(file.get());
+    }
+    if (written &&
+        MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return 0;
+    }
+    DeleteFileA(temporary);
+    return -1;
+}
+
 int AppendToFile(const void* buffer, const char* folder, const char* name, uint32_t count) {
     FileLockGuard lock;
     char path[kFilePathSize];

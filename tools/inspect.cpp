@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "payload/carried_files.h"
 #include "payload/szdd.h"
 #include "support/text_format.h"
 #include "tools/code_page_1250.h"
@@ -160,7 +161,7 @@ InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
     report.allFilesHoldRecords = true;
     for (int i = 0; i < kPayloadFileCount; ++i) {
         report.files.push_back(
-            DescribePayloadFile(kCompressedNames[i], offset, image + offset, sizes[i]));
+            DescribePayloadFile(kCarriedFiles[i].compressedName, offset, image + offset, sizes[i]));
         const ReportValue* decodes = FindReportField(report.files.back(), "decodes");
         if (!decodes || !decodes->flag) report.allFilesDecode = false;
         const ReportValue* record = FindReportField(report.files.back(), "record");

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "payload/carried_files.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "tools/file_io.h"
@@ -15,15 +16,6 @@ namespace {
 
 // Inputs larger than this cannot fit into an installer even at SZDD's best ratio.
 constexpr uint64_t kMaxInputLength = 64u * 1024u * 1024u;
-
-// The product files in payload order: option, canonical name (whose last character the
-// SZDD header records).
-struct ProductFile {
-    const char* option;
-    const char* name;
-};
-constexpr ProductFile kProductFiles[kPayloadFileCount] = {
-    {"--qelmape", "qelMapE.dll"}, {"--tvislv", "tVisLV.exe"}, {"--tvisx", "tVisX.exe"}};
 
 const char kMainHelp[] =
     "tvispack: builds tVis upgrade installers and works with SZDD files.\n"
@@ -146,8 +138,8 @@ bool EveryInputHoldsARecord(const std::string (&paths)[kPayloadFileCount],
         if (FindVersionRecord(files[k].data(), static_cast<uint32_t>(files[k].size())) != 0) {
             continue;
         }
-        const std::string name = kProductFiles[k].name;
-        Error(std::string(kProductFiles[k].option) + " file '" + paths[k] + "' (" +
+        const std::string name = kCarriedFiles[k].productName;
+        Error(std::string(kCarriedFiles[k].packOption) + " file '" + paths[k] + "' (" +
               Thousands(files[k].size()) + " bytes) holds no version record (no marker \"" +
               kRecordMarker +
               "\" with the check byte 0x71 147 bytes after it); the installer "
@@ -182,7 +174,7 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
         if (name == "--stub") target = &stub;
         if (name == "-o" || name == "--output") target = &output;
         for (int k = 0; k < kPayloadFileCount; ++k) {
-            if (name == kProductFiles[k].option) target = &inputs[k];
+            if (name == kCarriedFiles[k].packOption) target = &inputs[k];
         }
         if (!target) return Usage("build: unknown argument '" + arg + "'", kBuildHelp);
         if (!hasValue) {
@@ -194,8 +186,8 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
     }
     for (int k = 0; k < kPayloadFileCount; ++k) {
         if (inputs[k].empty()) {
-            return Usage(std::string("build: ") + kProductFiles[k].option + " " +
-                             kProductFiles[k].name + " is missing",
+            return Usage(std::string("build: ") + kCarriedFiles[k].packOption + " " +
+                             kCarriedFiles[k].productName + " is missing",
                          kBuildHelp);
         }
     }
@@ -221,7 +213,7 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
     if (!ReadInput("the stub", stub, &image)) return kExitFailed;
     std::vector<uint8_t> files[kPayloadFileCount];
     for (int k = 0; k < kPayloadFileCount; ++k) {
-        if (!ReadInput(std::string(kProductFiles[k].option) + " file", inputs[k], &files[k])) {
+        if (!ReadInput(std::string(kCarriedFiles[k].packOption) + " file", inputs[k], &files[k])) {
             return kExitFailed;
         }
     }
@@ -245,8 +237,8 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
     std::vector<uint8_t> compressed[kPayloadFileCount];
     uint64_t sizes[kPayloadFileCount];
     for (int k = 0; k < kPayloadFileCount; ++k) {
-        compressed[k] =
-            EncodeSzdd(files[k].data(), files[k].size(), SzddLastNameChar(kProductFiles[k].name));
+        compressed[k] = EncodeSzdd(files[k].data(), files[k].size(),
+                                   SzddLastNameChar(kCarriedFiles[k].productName));
         sizes[k] = compressed[k].size();
     }
     PayloadPlan plan;
@@ -254,9 +246,10 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
         Error("the installer would be " + Thousands(plan.totalLength) + " bytes, " +
               Thousands(plan.excessLength) + " bytes more than the limit of " +
               Thousands(kMaxInstallerLength) + " (stub '" + stub + "' " + Thousands(image.size()) +
-              " bytes, compressed " + kProductFiles[0].name + " " + Thousands(sizes[0]) + ", " +
-              kProductFiles[1].name + " " + Thousands(sizes[1]) + ", " + kProductFiles[2].name +
-              " " + Thousands(sizes[2]) + ", trailer 20); nothing was written");
+              " bytes, compressed " + kCarriedFiles[0].productName + " " + Thousands(sizes[0]) +
+              ", " + kCarriedFiles[1].productName + " " + Thousands(sizes[1]) + ", " +
+              kCarriedFiles[2].productName + " " + Thousands(sizes[2]) +
+              ", trailer 20); nothing was written");
         return kExitFailed;
     }
     uint8_t trailer[kTrailerSize];
@@ -275,7 +268,7 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
                 Thousands(plan.totalLength).c_str(), Thousands(image.size()).c_str(),
                 Thousands(plan.fillerLength).c_str(), Thousands(plan.payloadStart).c_str());
     for (int k = 0; k < kPayloadFileCount; ++k) {
-        std::printf("  %-12s %s -> %s bytes (%s)\n", kCompressedNames[k],
+        std::printf("  %-12s %s -> %s bytes (%s)\n", kCarriedFiles[k].compressedName,
                     Thousands(files[k].size()).c_str(), Thousands(sizes[k]).c_str(),
                     inputs[k].c_str());
     }
@@ -307,7 +300,8 @@ int Inspect(const std::vector<std::string>& args) {
         const ReportValue* decodes = FindReportField(report.files[i], "decodes");
         const ReportValue* record = FindReportField(report.files[i], "record");
         if (decodes && decodes->flag && record && record->kind != ReportValue::kObject) {
-            Error(std::string(kCompressedNames[i]) + " (" + kProductFiles[i].name +
+            Error(std::string(kCarriedFiles[i].compressedName) + " (" +
+                  kCarriedFiles[i].productName +
                   ") holds no version record; the installer would treat it as damaged at "
                   "upgrade time");
         }

@@ -6,9 +6,6 @@
 
 #include "version/version_record.h"
 
-// Name of the carried library's decompressed copy in the work folder.
-constexpr const char* kUpgradeLibraryName = "qelMapE.dllu";
-
 extern VersionRecord installedRecord;
 extern VersionRecord upgradeRecord;
 // Set once the installed copy proved to be of the KWIL edition; never cleared.
@@ -22,9 +19,11 @@ int ReadInstalledRecord(const char* path);
 // The same for `name` in the work folder, into upgradeRecord (build, time and date only).
 int ReadUpgradeRecord(const char* name);
 
-// Reads the installed library in productFolder and shows its version, build and date,
-// the edition's title. 1 when shown; 0 leaves the dialog untouched.
-int ShowInstalledVersion(HWND dialog);
+// Reads the installed library in `productFolder` (the installed folder, with or without
+// its trailing separator) and shows its version, build and date, and the edition's title.
+// 1 when shown; 0 leaves the dialog untouched.
+int ShowInstalledVersion(HWND dialog, const char* productFolder);
 
-// Reads the carried library and shows its build and date. 1 when shown, else 0.
+// Reads the carried library's new copy in workFolder and shows its build and date.
+// 1 when shown, else 0.
 int ShowUpgradeVersion(HWND dialog);

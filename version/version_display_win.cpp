@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/flow_state.h"
+#include "payload/carried_files.h"
 #include "payload/work_folder.h"
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
@@ -68,18 +68,19 @@ int ReadRecord(const char* folder, const char* name, const char* shown, const Re
     return 1;
 }
 
-// productFolder + "qelMapE.dll", with a backslash between unless the folder ends in one.
-bool InstalledLibraryPath(char (&path)[kFilePathSize]) {
-    static const char kLibraryName[] = "qelMapE.dll";
-    size_t length = strnlen(productFolder, sizeof productFolder);
-    if (length >= sizeof productFolder) return false;
-    std::memcpy(path, productFolder, length);
+// folder + "qelMapE.dll", with a backslash between unless the folder ends in one.
+bool InstalledLibraryPath(const char* folder, char (&path)[kFilePathSize]) {
+    const char* libraryName = kCarriedFiles[kQelMapE].productName;
+    size_t nameSize = std::strlen(libraryName) + 1;
+    size_t length = strnlen(folder, sizeof path);
+    if (length >= sizeof path) return false;
+    std::memcpy(path, folder, length);
     path[length] = '\0';
     Trace("WersjaNaDysku: %s\r\n", path);
     bool separated = length > 0 && (path[length - 1] == '\\' || path[length - 1] == '/');
     if (!separated) path[length++] = '\\';
-    if (length + sizeof kLibraryName > sizeof path) return false;
-    std::memcpy(path + length, kLibraryName, sizeof kLibraryName);
+    if (length + nameSize > sizeof path) return false;
+    std::memcpy(path + length, libraryName, nameSize);
     Trace("WersjaNaDysku: %s\r\n", path);
     return true;
 }
@@ -94,9 +95,9 @@ int ReadUpgradeRecord(const char* name) {
     return ReadRecord(workFolder, name, name, kUpgradeReader, &upgradeRecord);
 }
 
-int ShowInstalledVersion(HWND dialog) {
+int ShowInstalledVersion(HWND dialog, const char* productFolder) {
     char path[kFilePathSize];
-    if (!InstalledLibraryPath(path)) return 0;
+    if (!InstalledLibraryPath(productFolder, path)) return 0;
     if (!ReadInstalledRecord(path)) return 0;
 
     SetItemText(dialog, kInstalledVersionId, installedRecord.versionText, kProductText);
@@ -115,7 +116,7 @@ int ShowInstalledVersion(HWND dialog) {
 }
 
 int ShowUpgradeVersion(HWND dialog) {
-    if (!ReadUpgradeRecord(kUpgradeLibraryName)) return 0;
+    if (!ReadUpgradeRecord(kCarriedFiles[kQelMapE].newCopyName)) return 0;
 
     SetItemText(dialog, kUpgradeBuildId, NumberToText(upgradeRecord.build, 0, true), kOwnText);
     SetItemText(dialog, kUpgradeBuildLabelId, "build", kOwnText);

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 
+#include "payload/carried_files.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "tests/codec/native_files.h"
@@ -491,9 +492,10 @@ TEST_F(Tvispack, InspectShowsTheRecordOfEachCarriedFile) {
 
     ASSERT_EQ(0, Run("inspect " + Quote(dir.File("out.exe")))) << output;
     for (int i = 0; i < 3; ++i) {
-        size_t section = output.find(std::string("  ") + kCompressedNames[i] + "\n");
+        size_t section = output.find(std::string("  ") + kCarriedFiles[i].compressedName + "\n");
         ASSERT_NE(std::string::npos, section) << i << "\n" << output;
-        size_t next = i < 2 ? output.find(kCompressedNames[i + 1], section) : output.size();
+        size_t next =
+            i < 2 ? output.find(kCarriedFiles[i + 1].compressedName, section) : output.size();
         size_t at = output.find(cases[i].text, section);
         EXPECT_TRUE(at != std::string::npos && at < next) << i << " expected\n"
                                                           << cases[i].text << "in\n"
@@ -515,8 +517,8 @@ TEST_F(Tvispack, InspectNamesACarriedFileWithoutRecord) {
         Bytes files[3] = {inputs[0], inputs[1], inputs[2]};
         files[c.file] = c.bytes;
         ASSERT_TRUE(WriteBytes(dir.File("crafted.exe"), MakeInstaller(stub, files)));
-        std::string line = std::string(kCompressedNames[c.file]) + " (" + kProductNames[c.file] +
-                           ") holds no version record";
+        std::string line = std::string(kCarriedFiles[c.file].compressedName) + " (" +
+                           kProductNames[c.file] + ") holds no version record";
 
         EXPECT_EQ(1, Run("inspect " + Quote(dir.File("crafted.exe")) + " --json")) << c.file;
         EXPECT_NE(std::string::npos, output.find("\"allFilesDecode\": true,")) << output;

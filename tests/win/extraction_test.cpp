@@ -10,21 +10,27 @@
 #include <string>
 #include <vector>
 
-#include "app/flow_state.h"
 #include "payload/lz_expand.h"
 #include "payload/reason_codes.h"
 #include "payload/work_folder.h"
-#include "resources/dialog_ids.h"
 #include "support/file_access.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/stdout_capture.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/upgrade_dialog.h"
 
 namespace {
 
 const char* const kCompressed[3] = {"QELMAPE.WCP", "TVISLV.WCP", "TVISX.WCP"};
 const char* const kDecompressed[3] = {"qelmape.dllu", "tvislv.exeu", "tvisx.exeu"};
+
+// Every status text the extraction reported, in order, as the dialog would show it.
+std::vector<std::wstring> statuses;
+
+void RecordStatus(const char* text) {
+    wchar_t wide[256] = {};
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 255);
+    statuses.push_back(wide);
+}
 
 class Extraction : public ::testing::Test {
 protected:
@@ -37,32 +43,42 @@ protected:
         DeleteFileLock();
     }
     void SetUp() override {
-        ASSERT_NE(nullptr, dialog.get());
-        dialogWindow = dialog.get();
+        statuses.clear();
         work = place.File("work\\");
         ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
     }
-    void TearDown() override { dialogWindow = nullptr; }
 
     int32_t Unpack(const Bytes& installer) {
         std::string path = place.File("setup.exe");
         EXPECT_TRUE(WriteTestFile(path, ToString(installer)));
-        return UnpackPayloadFrom(path.c_str(), work.c_str());
+        return UnpackPayloadFrom(path.c_str(), work.c_str(), RecordStatus);
     }
-    std::wstring Status() const { return dialog.Text(kStatusLineId); }
+    // The status line's last text.
+    std::wstring Status() const { return statuses.empty() ? L"" : statuses.back(); }
     bool Exists(const char* name) const { return TestFileExists(work + name); }
 
     static Payload* payload;
     TempFolder place;
     std::string work;
-    UpgradeDialogWindow dialog;
 };
 
 Payload* Extraction::payload = nullptr;
 
 TEST_F(Extraction, SoundInstallerGivesTheSixFilesExactly) {
     ASSERT_EQ(kPayloadOk, Unpack(payload->installer));
-    EXPECT_EQ(L"Inicjalizacja zakończona", Status());
+    const std::vector<std::wstring> stages = {L"Inicjalizacja...",
+                                              L"Pobiera pliki upgrade...",
+                                              L"Usuwa pliki tymczasowe...",
+                                              L"Zapisuje qelmape.wcp...",
+                                              L"Zapisuje tvislv.wcp...",
+                                              L"Zapisuje tvisx.wcp...",
+                                              L"Kasuje pliki tymczasowe...",
+                                              L"Dekompresuje qelmape.wcp...",
+                                              L"Dekompresuje tvislv.wcp...",
+                                              L"Dekompresuje tvisx.wcp...",
+                                              L"Sprawdza dekompresowane pliki...",
+                                              L"Inicjalizacja zakończona"};
+    EXPECT_EQ(stages, statuses);
     EXPECT_EQ(std::string(workFolder), work);
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(ToString(payload->compressed[i]) == ReadTestFile(work + kCompressed[i])) << i;
@@ -122,7 +138,7 @@ TEST_F(Extraction, LayoutFailuresStopBeforeWritingAnything) {
         for (const char* name : kCompressed) EXPECT_FALSE(Exists(name)) << name;
     }
     EXPECT_EQ(kOwnFileUnreadable,
-              UnpackPayloadFrom(place.File("missing.exe").c_str(), work.c_str()));
+              UnpackPayloadFrom(place.File("missing.exe").c_str(), work.c_str(), RecordStatus));
     EXPECT_EQ(L"Pobiera pliki upgrade...", Status());
 }
 

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/flow_state.h"
 #include "payload/work_folder.h"
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
@@ -38,7 +37,7 @@ protected:
         watcher.Ignore(dialog.get());
         kwilEdition = false;
         CreateDirectoryA(product.File("App").c_str(), nullptr);
-        SetFolder(productFolder, sizeof productFolder, product.File("App"));
+        folder = product.File("App");
         SetFolder(workFolder, sizeof workFolder, work.path());
         EmptyLog();
     }
@@ -56,6 +55,7 @@ protected:
     }
 
     TempFolder product;
+    std::string folder;  // the installed folder handed to the display
     TempFolder work;
     UpgradeDialogWindow dialog;
     MessageBoxWatcher watcher;
@@ -66,7 +66,7 @@ TEST_F(VersionDisplay, InstalledCopyFillsItsRowsTitleAndLog) {
     fields.versionText = "5.2 \xB9\x9C\xBF";  // "5.2 ąśż" in code page 1250
     WriteInstalled(MakeProductFile(200000, 12345, fields));
 
-    ASSERT_EQ(1, ShowInstalledVersion(dialog.get()));
+    ASSERT_EQ(1, ShowInstalledVersion(dialog.get(), folder.c_str()));
     EXPECT_EQ(L"5.2 ąśż", dialog.Text(kInstalledVersionId));
     EXPECT_EQ(L"1.234.567", dialog.Text(kInstalledBuildId));
     EXPECT_EQ(L"build", dialog.Text(kInstalledBuildLabelId));
@@ -83,9 +83,9 @@ TEST_F(VersionDisplay, InstalledCopyFillsItsRowsTitleAndLog) {
 TEST_F(VersionDisplay, FolderEndingInASeparatorGetsNoSecondOne) {
     WriteInstalled(MakeProductFile(5000, 100, RecordFields()));
     for (const char* end : {"\\", "/"}) {
-        SetFolder(productFolder, sizeof productFolder, product.File("App") + end);
+        folder = product.File("App") + end;
         EmptyLog();
-        ASSERT_EQ(1, ShowInstalledVersion(dialog.get())) << end;
+        ASSERT_EQ(1, ShowInstalledVersion(dialog.get(), folder.c_str())) << end;
         std::string log = ReadTestFile(kLogFilePath);
         EXPECT_EQ(0u, log.find("#3 read: " + product.File("App") + end + "qelMapE.dll\r\n")) << log;
     }
@@ -102,7 +102,7 @@ TEST_F(VersionDisplay, KwilEditionSetsItsTitleAndKeepsIt) {
         RecordFields fields;
         fields.editionText = c.edition;
         WriteInstalled(MakeProductFile(5000, 100, fields));
-        ASSERT_EQ(1, ShowInstalledVersion(dialog.get())) << c.edition;
+        ASSERT_EQ(1, ShowInstalledVersion(dialog.get(), folder.c_str())) << c.edition;
         EXPECT_EQ(c.kwil, kwilEdition) << c.edition;
         EXPECT_EQ(c.kwil ? L"Uaktualnienie systemu KWIL" : L"Uaktualnienie tVis (ZRP)",
                   dialog.Title())
@@ -111,7 +111,7 @@ TEST_F(VersionDisplay, KwilEditionSetsItsTitleAndKeepsIt) {
     // Once KWIL, always KWIL: a later copy of another edition keeps the title.
     kwilEdition = true;
     WriteInstalled(MakeProductFile(5000, 100, RecordFields()));
-    ASSERT_EQ(1, ShowInstalledVersion(dialog.get()));
+    ASSERT_EQ(1, ShowInstalledVersion(dialog.get(), folder.c_str()));
     EXPECT_TRUE(kwilEdition);
     EXPECT_EQ(L"Uaktualnienie systemu KWIL", dialog.Title());
 }
@@ -166,8 +166,8 @@ TEST_F(VersionDisplay, FailuresLeaveTheDialogUntouchedAndSayWhy) {
         EmptyLog();
         size_t boxesBefore = watcher.Seen().size();
 
-        int shown =
-            c.installed ? ShowInstalledVersion(dialog.get()) : ShowUpgradeVersion(dialog.get());
+        int shown = c.installed ? ShowInstalledVersion(dialog.get(), folder.c_str())
+                                : ShowUpgradeVersion(dialog.get());
 
         EXPECT_EQ(0, shown);
         EXPECT_EQ(L"...", dialog.Text(kInstalledVersionId));
@@ -212,7 +212,7 @@ TEST_F(VersionDisplay, NoMemoryForTheWholeFileIsReported) {
     CloseHandle(file);
     ASSERT_EQ(0xF0000000u, GetFileLength("", InstalledPath().c_str()));
 
-    EXPECT_EQ(0, ShowInstalledVersion(dialog.get()));
+    EXPECT_EQ(0, ShowInstalledVersion(dialog.get(), folder.c_str()));
     std::vector<SeenMessageBox> boxes = watcher.Seen();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(L"Błąd", boxes[0].caption);

@@ -1,0 +1,87 @@
+// The upgrade procedure's portable rules: the target paths and the final warnings.
+#include "app/procedure_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+#include "payload/carried_files.h"
+
+namespace {
+
+TEST(BuildTargetPath, FolderBackslashName) {
+    char target[kTargetPathSize];
+    struct Case {
+        const char* folder;
+        const char* name;
+        const char* path;
+    } const cases[] = {
+        {"C:\\Programs\\tVis2002", "qelMapE.dll", "C:\\Programs\\tVis2002\\qelMapE.dll"},
+        {"D:\\a b\\100%", "tVisX.exe", "D:\\a b\\100%\\tVisX.exe"},
+        // The folder is kept without its separator; a root stays "C:" and gets one.
+        {"C:", "tVisLV.exe", "C:\\tVisLV.exe"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(BuildTargetPath(c.folder, c.name, target)) << c.folder;
+        EXPECT_EQ(std::string(c.path), target);
+    }
+}
+
+TEST(BuildTargetPath, TooLongLeavesAnEmptyPath) {
+    char target[kTargetPathSize];
+    std::string fits(kTargetPathSize - 1 - 12, 'a');  // + "\qelMapE.dll" = 511 characters
+    ASSERT_TRUE(BuildTargetPath(fits.c_str(), "qelMapE.dll", target));
+    EXPECT_EQ(kTargetPathSize - 1, std::string(target).size());
+    std::string tooLong = fits + "b";
+    EXPECT_FALSE(BuildTargetPath(tooLong.c_str(), "qelMapE.dll", target));
+    EXPECT_EQ("", std::string(target));
+}
+
+TEST(FinalWarningText, ChosenByWriteFailureAndEdition) {
+    struct Case {
+        bool writeFailed;
+        bool kwil;
+        const char* text;
+    } const cases[] = {
+        {true, true,
+         "Wystąpił błąd: System KWIL jest uruchomiony.\r\n\r\nAktualizacja jest niemożliwa."},
+        {true, false,
+         "Wystąpił błąd: Program tVis OL lub LV jest uruchomiony.\r\n\r\n"
+         "Aktualizacja jest niemożliwa."},
+        {false, true,
+         "Wystąpił błąd:\r\n\r\nSystem KWIL jest uruchomiony,\r\nalbo uaktualnienie jest "
+         "uszkodzone.\r\n\r\nAktualizacja jest niemożliwa."},
+        {false, false,
+         "Wystąpił błąd:\r\n\r\nProgram tVis OL lub LV jest uruchomiony,\r\nalbo uaktualnienie "
+         "jest uszkodzone.\r\n\r\nAktualizacja jest niemożliwa."},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(std::string(c.text), FinalWarningText(c.writeFailed, c.kwil))
+            << c.writeFailed << c.kwil;
+    }
+}
+
+TEST(CarriedFiles, EveryNameOfEachFileAgrees) {
+    // The new copy is the product name with "u" appended, and extraction writes it
+    // under the same name in lower case; the compressed name is the upper-case stem.
+    for (const CarriedFile& file : kCarriedFiles) {
+        std::string product = file.productName;
+        EXPECT_EQ(product + "u", file.newCopyName);
+        std::string lower;
+        for (char c : std::string(file.newCopyName)) lower += static_cast<char>(std::tolower(c));
+        EXPECT_EQ(lower, file.workName);
+        std::string stem = product.substr(0, product.find('.'));
+        std::string upper;
+        for (char c : stem) upper += static_cast<char>(std::toupper(c));
+        EXPECT_EQ(upper + ".WCP", file.compressedName);
+    }
+    // The replacement order: the library, then tVisX.exe, then tVisLV.exe.
+    std::string order;
+    for (CarriedFileIndex index : kReplacementOrder) {
+        order += std::string(kCarriedFiles[index].productName) + " ";
+    }
+    EXPECT_EQ("qelMapE.dll tVisX.exe tVisLV.exe ", order);
+}
+
+}  // namespace
