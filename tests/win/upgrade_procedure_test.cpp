@@ -1,0 +1,281 @@
+// The upgrade procedure on real files under Wine: the three installed files replaced in
+// order, byte for byte; every failure with its boxes, log, trace and what stays on disk.
+#include "app/upgrade_procedure.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/flow_state.h"
+#include "payload/carried_files.h"
+#include "payload/work_folder.h"
+#include "resources/dialog_ids.h"
+#include "support/diagnostics.h"
+#include "support/file_access.h"
+#include "tests/support/installer_image.h"
+#include "tests/support/message_box_watcher.h"
+#include "tests/support/product_file.h"
+#include "tests/support/stdout_capture.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/upgrade_dialog.h"
+#include "version/version_display.h"
+
+namespace {
+
+const std::wstring kSuccessText = L"Aktualizacja oprogramowania zakończona poprawnie.";
+const std::wstring kRunningWarning =
+    L"Wystąpił błąd: Program tVis OL lub LV jest uruchomiony.\r\n\r\n"
+    L"Aktualizacja jest niemożliwa.";
+const std::wstring kDamagedWarning =
+    L"Wystąpił błąd:\r\n\r\nProgram tVis OL lub LV jest uruchomiony,\r\n"
+    L"albo uaktualnienie jest uszkodzone.\r\n\r\nAktualizacja jest niemożliwa.";
+
+// Names of the files in a folder, sorted, so that a leftover temporary file shows.
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = entry.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class UpgradeProcedure : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { CreateFileLock(); }
+    static void TearDownTestSuite() { DeleteFileLock(); }
+
+    void SetUp() override {
+        ASSERT_NE(nullptr, dialog.get());
+        watcher.Ignore(dialog.get());
+        writeFailed = false;
+        kwilEdition = false;
+        product = place.File("tVis 100%");           // a percent sign travels through the traces
+        CreateDirectoryA(product.c_str(), nullptr);  // cases that start afresh find it there
+        std::memset(productFolder, 0, sizeof productFolder);
+        std::strncpy(productFolder, product.c_str(), sizeof productFolder - 1);
+        std::memset(workFolder, 0, sizeof workFolder);
+        std::strncpy(workFolder, work.path().c_str(), sizeof workFolder - 1);
+
+        RecordFields old;
+        old.build = 1000;
+        RecordFields fresh;
+        fresh.build = 2000;
+        for (int i = 0; i < kPayloadFileCount; ++i) {
+            // Sizes differ per file, so a file written to the wrong target shows.
+            installed[i] = ToString(MakeProductFile(90000 + 1000 * i, 700, old));
+            upgrade[i] = ToString(MakeProductFile(120000 + 3000 * i, 900 + i, fresh));
+            ASSERT_TRUE(WriteTestFile(Target(i), installed[i]));
+            ASSERT_TRUE(WriteTestFile(work.File(kCarriedFiles[i].workName), upgrade[i]));
+        }
+        EmptyLog();
+    }
+    void TearDown() override {
+        SetFileAttributesA(kLogFilePath, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(kLogFilePath);
+    }
+
+    std::string Target(int index) const {
+        return product + "\\" + kCarriedFiles[index].productName;
+    }
+    std::string Installed(int index) const { return ReadTestFile(Target(index)); }
+
+    // Runs the procedure with its trace captured.
+    int Run() {
+        StdoutCapture capture(place.File("trace.txt"));
+        int result = ProceduraUpgrade(dialog.get(), "C:\\from\\dialog\\");
+        trace = capture.Finish();
+        return result;
+    }
+
+    // The log a run writes for the files it reached, in replacement order; `written`
+    // says which of them got as far as the write.
+    std::string LogFor(std::initializer_list<std::pair<int, bool>> steps) const {
+        std::string log;
+        for (const auto& step : steps) {
+            log += std::string("#1 read: ") + kCarriedFiles[step.first].newCopyName + "\r\n";
+            if (step.second) log += "write: " + Target(step.first) + "\r\n";
+        }
+        return log;
+    }
+
+    TempFolder place;
+    TempFolder work;
+    std::string product;
+    std::string installed[kPayloadFileCount];
+    std::string upgrade[kPayloadFileCount];
+    std::string trace;
+    UpgradeDialogWindow dialog;
+    MessageBoxWatcher watcher{IDOK};
+};
+
+TEST_F(UpgradeProcedure, ReplacesTheThreeFilesInOrder) {
+    ASSERT_EQ(1, Run());
+    for (int i = 0; i < kPayloadFileCount; ++i) {
+        EXPECT_TRUE(upgrade[i] == Installed(i)) << kCarriedFiles[i].productName;
+    }
+    // No temporary file is left beside them.
+    EXPECT_EQ((std::vector<std::string>{"qelMapE.dll", "tVisLV.exe", "tVisX.exe"}),
+              FolderNames(product + "\\"));
+    EXPECT_FALSE(writeFailed);
+
+    std::vector<SeenMessageBox> boxes = watcher.Seen();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(L"Instalator qel", boxes[0].caption);
+    EXPECT_EQ(kSuccessText, boxes[0].text);
+    EXPECT_EQ(nullptr, boxes[0].owner);
+    EXPECT_TRUE(boxes[0].topmost);
+    EXPECT_TRUE(boxes[0].hasIcon);
+
+    EXPECT_EQ(LogFor({{kQelMapE, true}, {kTVisX, true}, {kTVisLV, true}}),
+              ReadTestFile(kLogFilePath));
+    std::string expected =
+        "ProceduraUpgrade\r\nTVisPath " + product + "\r\nUpath    C:\\from\\dialog\\\r\n";
+    for (CarriedFileIndex index : kReplacementOrder) {
+        std::string size = std::to_string(upgrade[index].size());
+        expected += std::string("PrzetwarzajCheck plik:") + kCarriedFiles[index].newCopyName +
+                    ", len:" + size + " \r\nZapisz Plik " + Target(index) + ", " + size +
+                    " \r\nRezultat: 0 \r\n";
+    }
+    EXPECT_EQ(expected, trace);
+    // The stage line keeps the last target path.
+    std::string last = Target(kTVisLV);
+    EXPECT_EQ(std::wstring(last.begin(), last.end()), dialog.Text(kStageLineId));
+}
+
+TEST_F(UpgradeProcedure, ReadOnlyTargetIsReplaced) {
+    ASSERT_TRUE(SetReadOnly(Target(kTVisX)));
+    ASSERT_EQ(1, Run());
+    EXPECT_TRUE(upgrade[kTVisX] == Installed(kTVisX));
+    EXPECT_EQ(0u, GetFileAttributesA(Target(kTVisX).c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(UpgradeProcedure, MissingOrEmptyNewCopyStopsWithoutABox) {
+    for (const char* content : {"<missing>", ""}) {
+        SCOPED_TRACE(content);
+        SetUp();
+        std::string copy = work.File(kCarriedFiles[kTVisX].workName);
+        DeleteFileA(copy.c_str());
+        if (std::string(content).empty()) {
+            ASSERT_TRUE(WriteTestFile(copy, ""));
+        }
+        size_t boxesBefore = watcher.Seen().size();
+
+        EXPECT_EQ(0, Run());
+        EXPECT_TRUE(upgrade[kQelMapE] == Installed(kQelMapE));
+        EXPECT_TRUE(installed[kTVisX] == Installed(kTVisX));
+        EXPECT_TRUE(installed[kTVisLV] == Installed(kTVisLV));
+        std::vector<SeenMessageBox> boxes = watcher.Seen();
+        ASSERT_EQ(boxesBefore + 1, boxes.size());
+        EXPECT_EQ(L"Uaktualnienie", boxes.back().caption);
+        EXPECT_EQ(kDamagedWarning, boxes.back().text);
+        EXPECT_TRUE(boxes.back().topmost);
+        EXPECT_TRUE(boxes.back().hasIcon);
+        std::string length = std::string(content).empty() ? "0" : "-1";
+        EXPECT_NE(std::string::npos,
+                  trace.find("PrzetwarzajCheck plik:tVisX.exeu, len:" + length + " \r\n"));
+        EXPECT_EQ(LogFor({{kQelMapE, true}}), ReadTestFile(kLogFilePath));
+        EXPECT_FALSE(writeFailed);
+    }
+}
+
+TEST_F(UpgradeProcedure, NewCopyWithoutRecordIsNamedInItsBoxAndNotWritten) {
+    ASSERT_TRUE(WriteTestFile(work.File(kCarriedFiles[kTVisLV].workName),
+                              ToString(MakeFileWithoutRecord(50000))));
+    EXPECT_EQ(0, Run());
+    EXPECT_TRUE(upgrade[kQelMapE] == Installed(kQelMapE));
+    EXPECT_TRUE(upgrade[kTVisX] == Installed(kTVisX));
+    EXPECT_TRUE(installed[kTVisLV] == Installed(kTVisLV));
+
+    std::vector<SeenMessageBox> boxes = watcher.Seen();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ(L"tVisLV.exeu", boxes[0].caption);
+    EXPECT_EQ(L"#2 Uszkodzone pliki.", boxes[0].text);
+    EXPECT_EQ(nullptr, boxes[0].owner);
+    EXPECT_FALSE(boxes[0].topmost);  // a plain OK box
+    EXPECT_FALSE(boxes[0].hasIcon);
+    EXPECT_EQ(kDamagedWarning, boxes[1].text);
+    EXPECT_EQ(LogFor({{kQelMapE, true}, {kTVisX, true}, {kTVisLV, false}}),
+              ReadTestFile(kLogFilePath));
+}
+
+TEST_F(UpgradeProcedure, HeldTargetFailsKeepsItAndARetrySucceedsFromTheStart) {
+    // A running program holds tVisX.exe open: it can be read, not replaced.
+    HANDLE holder = CreateFileA(Target(kTVisX).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_EQ(0, Run());
+    CloseHandle(holder);
+
+    EXPECT_TRUE(writeFailed);
+    EXPECT_TRUE(upgrade[kQelMapE] == Installed(kQelMapE));
+    EXPECT_TRUE(installed[kTVisX] == Installed(kTVisX));
+    EXPECT_TRUE(installed[kTVisLV] == Installed(kTVisLV));
+    EXPECT_EQ((std::vector<std::string>{"qelMapE.dll", "tVisLV.exe", "tVisX.exe"}),
+              FolderNames(product + "\\"));
+    EXPECT_NE(std::string::npos,
+              trace.find("Zapisz Plik " + Target(kTVisX) + ", " +
+                         std::to_string(upgrade[kTVisX].size()) + " \r\nRezultat: -1 \r\n"));
+    std::vector<SeenMessageBox> boxes = watcher.Seen();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(L"Uaktualnienie", boxes[0].caption);
+    EXPECT_EQ(kRunningWarning, boxes[0].text);
+
+    // Released: the next run starts again at qelMapE.dll and replaces all three.
+    EmptyLog();
+    ASSERT_EQ(1, Run());
+    EXPECT_EQ(LogFor({{kQelMapE, true}, {kTVisX, true}, {kTVisLV, true}}),
+              ReadTestFile(kLogFilePath));
+    for (int i = 0; i < kPayloadFileCount; ++i) EXPECT_TRUE(upgrade[i] == Installed(i)) << i;
+
+    // A write failure is never forgotten: a later damaged copy still reads "is running".
+    DeleteFileA(work.File(kCarriedFiles[kQelMapE].workName).c_str());
+    EXPECT_EQ(0, Run());
+    EXPECT_EQ(kRunningWarning, watcher.Seen().back().text);
+}
+
+TEST_F(UpgradeProcedure, FinalWarningFollowsTheEdition) {
+    struct Case {
+        bool kwil;
+        bool holdTarget;
+        const wchar_t* text;
+    } const cases[] = {
+        {true, true,
+         L"Wystąpił błąd: System KWIL jest uruchomiony.\r\n\r\nAktualizacja jest niemożliwa."},
+        {true, false,
+         L"Wystąpił błąd:\r\n\r\nSystem KWIL jest uruchomiony,\r\nalbo uaktualnienie jest "
+         L"uszkodzone.\r\n\r\nAktualizacja jest niemożliwa."},
+        {false, true, kRunningWarning.c_str()},
+        {false, false, kDamagedWarning.c_str()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.kwil) + std::to_string(c.holdTarget));
+        SetUp();
+        kwilEdition = c.kwil;
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (c.holdTarget) {
+            holder = CreateFileA(Target(kQelMapE).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+        } else {
+            DeleteFileA(work.File(kCarriedFiles[kQelMapE].workName).c_str());
+        }
+        EXPECT_EQ(0, Run());
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        ASSERT_FALSE(watcher.Seen().empty());
+        EXPECT_EQ(c.text, watcher.Seen().back().text);
+        EXPECT_TRUE(installed[kQelMapE] == Installed(kQelMapE));
+    }
+}
+
+}  // namespace
