@@ -1,0 +1,80 @@
+// Drives the real installer end to end under Wine, from outside, as a customer would:
+// builds it with tvispack.exe, starts it as a double-click does, reads its dialog, its
+// message boxes and its console, and presses its buttons. Windows builds only.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A message box of another process, as found on the screen.
+struct ShownBox {
+    HWND window = nullptr;
+    std::wstring caption;
+    std::wstring text;
+    HWND owner = nullptr;
+    bool topmost = false;  // MB_SYSTEMMODAL
+    bool hasIcon = false;
+    std::vector<std::wstring> buttons;
+};
+
+// Waits up to timeoutMs for a visible message box of the process (a dialog holding the
+// static text control 0xFFFF) other than `skip`; caption may be null for any.
+ShownBox WaitForBox(DWORD processId, const wchar_t* caption, DWORD timeoutMs, HWND skip = nullptr);
+
+// Whether any message box of the process is on the screen now.
+bool AnyBoxShown(DWORD processId);
+
+// Text of another process's window without sending it a message (so it never waits for
+// a busy program): the text the window system keeps for it.
+std::wstring StoredText(HWND window);
+
+// Answers a message box.
+void Answer(const ShownBox& box, int buttonId);
+
+// Records every distinct text a control shows, polled every few milliseconds from a
+// thread of its own, until stopped.
+class TextSampler {
+public:
+    TextSampler(HWND control);
+    ~TextSampler();
+    TextSampler(const TextSampler&) = delete;
+    TextSampler& operator=(const TextSampler&) = delete;
+    std::vector<std::wstring> Stop();
+
+private:
+    HWND control_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<std::wstring> seen_;
+    std::thread thread_;
+};
+
+// Runs a program to its end; its exit code, or ~0u when it could not be started.
+DWORD RunToEnd(const std::string& commandLine, DWORD timeoutMs);
+
+// The screen buffer of the process's console, a line per row ("\n"), as console_reader.exe
+// beside this program reads it; "<unread>" when it could not be read.
+std::string ReadConsoleOf(DWORD processId, const std::string& scratchFile);
+
+// A process started as Explorer starts a double-clicked program (ShellExecuteEx, "open").
+class StartedProcess {
+public:
+    explicit StartedProcess(const std::string& path);
+    ~StartedProcess();
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+
+    bool started() const { return process_ != nullptr; }
+    DWORD id() const { return id_; }
+    // The exit code, or STILL_ACTIVE when it did not end within timeoutMs.
+    DWORD WaitForExit(DWORD timeoutMs);
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
