@@ -38,6 +38,19 @@ const std::wstring kKwilQuestion =
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectProcessWindows(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->processId && IsWindowVisible(window)) search->found.push_back(window);
+    return TRUE;
+}
+
 // The product's running programs, played by product_stand_in.exe.
 class StandIn {
 public:
@@ -62,19 +75,8 @@ public:
 
     // Its visible top-level windows, in the order EnumWindows gives them.
     std::vector<HWND> Windows() const {
-        struct Search {
-            DWORD id;
-            std::vector<HWND> found;
-        } search = {process_.dwProcessId, {}};
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                if (process == s->id && IsWindowVisible(window)) s->found.push_back(window);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        WindowSearch search = {process_.dwProcessId, {}};
+        EnumWindows(CollectProcessWindows, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
     // The close requests its windows received, one "<class> #<n>" per line.
