@@ -1,15 +1,18 @@
 // The installer's entry function: sets up the process-wide services and runs the
 // UPGRADE dialog. The command line is ignored.
 #include <windows.h>
-#include <commctrl.h>
 
 #include "app/registry.h"
 #include "app/upgrade_dialog.h"
 #include "controls/progress_bar.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
+#include "support/system_dll.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before anything can load a DLL by name: the installer's own folder is a downloads
+    // folder. Where the system cannot narrow the search, the ordinary one stays.
+    RestrictDllSearchToSystemFolder();
     CreateFileLock();
     ProbeMachineHive();
     EmptyLog();
@@ -17,7 +20,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         DeleteFileLock();
         return 0;
     }
-    InitCommonControls();
+    InitCommonControlsFromSystem();
     ToggleTraceConsole(1000);
     // The result is not used: whatever ended the dialog, the run is over.
     DialogBoxParamW(instance, L"UPGRADE", nullptr, UpgradeDialogProc, 0);

@@ -9,6 +9,7 @@
 #include "payload/szdd.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
+#include "support/system_dll.h"
 
 namespace {
 
@@ -23,13 +24,6 @@ struct LzFunctions {
     LzCloseFn close = nullptr;
 };
 
-// GetProcAddress's result as the function type it really has (through void*, which
-// the compiler accepts without a cast-function-type warning).
-template <typename Function>
-Function ProcAs(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 // Loads lz32.dll by its full path in the system folder. A plain LoadLibrary("lz32.dll")
 // (or an import) would search the installer's own folder first, and an installer is
 // typically run from a downloads folder where anybody can plant a DLL of that name.
@@ -39,11 +33,7 @@ const LzFunctions& SystemLz() {
     static bool tried = false;
     if (tried) return functions;
     tried = true;
-    char path[MAX_PATH + 16];
-    UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return functions;
-    std::strcpy(path + length, "\\lz32.dll");
-    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    HMODULE module = LoadSystemDll("lz32.dll");
     if (module == nullptr) return functions;
     functions.open = ProcAs<LzOpenFileFn>(module, "LZOpenFileA");
     functions.copy = ProcAs<LzCopyFn>(module, "LZCopy");
