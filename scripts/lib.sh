@@ -37,3 +37,20 @@ start_xvfb() {
     [ -s "$fdfile" ] || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$(head -n 1 "$fdfile")"
 }
+
+# The Wine command for running programs. Debian's `wine` always starts the 32-bit loader
+# when wine32 is installed, and some kernels run no 32-bit x86 code at all (IA-32
+# emulation off: execve of an i386 ELF fails with ENOEXEC, and even Wine's wow64 mode
+# dies on its first 32-bit instruction). There the 64-bit loader is called directly.
+wine_command() {
+    if wine --version >/dev/null 2>&1; then
+        echo wine
+    else
+        echo /usr/lib/wine/wine64
+    fi
+}
+
+# Whether this machine can run 32-bit Windows programs under Wine.
+runs_32bit_wine() {
+    [ "$(wine_command)" = wine ]
+}

@@ -73,9 +73,11 @@ if [ $needs_wine -eq 1 ]; then
         chown "$TVIS_WINE_USER" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME"
         wine_as=(runuser -u "$TVIS_WINE_USER" --)
     fi
-    echo "== wine prefix (display $DISPLAY)"
+    TVIS_WINE=$(wine_command)
+    export TVIS_WINE
+    echo "== wine prefix (display $DISPLAY, $TVIS_WINE)"
     "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
-        wineboot -i >"$run_dir/wineboot.log" 2>&1
+        "$TVIS_WINE" wineboot -i >"$run_dir/wineboot.log" 2>&1
     # A virtual desktop: windows live inside one X window, so Wine never waits (up to two
     # seconds per window) for a window manager that Xvfb does not have, and screenshots
     # show frames and captions.
@@ -83,7 +85,7 @@ if [ $needs_wine -eq 1 ]; then
         'HKCU\Software\Wine\Explorer\Desktops /v Default /d 1024x768'; do
         # shellcheck disable=SC2086
         "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
-            wine reg add $args /f >>"$run_dir/wineboot.log" 2>&1
+            "$TVIS_WINE" reg add $args /f >>"$run_dir/wineboot.log" 2>&1
     done
     # The desktop that wineboot left running is a plain one: end that server, so that the
     # next desktop is created as the virtual one. Then keep one wineserver for the whole
@@ -94,7 +96,7 @@ if [ $needs_wine -eq 1 ]; then
     # Keep the desktop's explorer running too. Otherwise the first window of each test
     # starts one, which inherits the test's output pipe, and ctest waits for it to end.
     "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
-        setsid wine explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
+        setsid "$TVIS_WINE" explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
     for _ in $(seq 1 100); do
         pgrep -u "${TVIS_WINE_USER:-$(id -un)}" -f 'explorer.exe /desktop' >/dev/null && break
         sleep 0.1
@@ -104,6 +106,11 @@ fi
 
 for preset in "${built[@]}"; do
     echo "== test $preset"
+    if [ "$preset" = win32 ] && ! runs_32bit_wine; then
+        echo "win32 tests NOT RUN: this machine's kernel runs no 32-bit x86 code"
+        failed=$((failed + 1))
+        continue
+    fi
     jobs=$(nproc)
     log="$build_root/logs/ctest-$preset.log"
     # Screenshots go where the Wine user may write, then into the build folder.
