@@ -48,7 +48,8 @@ private:
 };
 
 // Reads a bar every periodMs on a thread of its own from construction to Stop(), and keeps
-// the positions it showed in the order seen, each run of equal readings once.
+// the positions it showed in the order seen, each run of equal readings once. The reader
+// must outlive the sampler.
 class BarSampler {
 public:
     explicit BarSampler(const BarReader& reader, DWORD periodMs = 15);

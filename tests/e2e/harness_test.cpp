@@ -140,7 +140,8 @@ TEST(FakeProductHarness, RequestsWithOtherParametersAreRecordedAsBadAndIgnored) 
     const WrongRequest cases[] = {
         {0x12345679, static_cast<LPARAM>(kCloseRequestLParam),
          "bad qel_LV_Frame #1 wParam=0x12345679 lParam=0x"},
-        {0x12345678, 0x87654320, "bad qel_LV_Frame #1 wParam=0x12345678 lParam=0x"},
+        {0x12345678, static_cast<LPARAM>(0x87654320u),
+         "bad qel_LV_Frame #1 wParam=0x12345678 lParam=0x"},
         {0x87654321, 0x12345678, "bad qel_LV_Frame #1 wParam=0x87654321 lParam=0x12345678"},
         {0, 0, "bad qel_LV_Frame #1 wParam=0x0 lParam=0x0"},
     };
