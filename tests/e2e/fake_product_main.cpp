@@ -49,8 +49,9 @@ void OnCloseRequest(HWND window, WPARAM wParam, LPARAM lParam) {
         return;
     }
     wchar_t detail[96];
+    // Unsigned and pointer-sized, so both builds write a posted 32-bit value alike.
     swprintf(detail, 96, L" wParam=0x%llx lParam=0x%llx", static_cast<unsigned long long>(wParam),
-             static_cast<unsigned long long>(lParam));
+             static_cast<unsigned long long>(static_cast<ULONG_PTR>(lParam)));
     AppendRecord(L"bad " + titles[window] + detail);
 }
 
