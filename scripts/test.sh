@@ -58,7 +58,13 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 needs_wine=0
-for preset in "${built[@]}"; do [ "$preset" != native ] && needs_wine=1; done
+for preset in "${built[@]}"; do
+    case "$preset" in
+    native) ;;
+    win32) runs_32bit_wine && needs_wine=1 ;;
+    *) needs_wine=1 ;;
+    esac
+done
 if [ $needs_wine -eq 1 ]; then
     start_xvfb "$run_dir" || { echo "0 passed, $((failed + 1)) failed"; exit 1; }
     export TVIS_RUN_DIR="$run_dir"
