@@ -58,7 +58,13 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 needs_wine=0
-for preset in "${built[@]}"; do [ "$preset" != native ] && needs_wine=1; done
+for preset in "${built[@]}"; do
+    case "$preset" in
+    native) ;;
+    win32) can_run_32bit && needs_wine=1 ;;
+    *) needs_wine=1 ;;
+    esac
+done
 if [ $needs_wine -eq 1 ]; then
     start_xvfb "$run_dir" || { echo "0 passed, $((failed + 1)) failed"; exit 1; }
     export TVIS_RUN_DIR="$run_dir"
@@ -76,7 +82,7 @@ if [ $needs_wine -eq 1 ]; then
         chown "$TVIS_WINE_USER" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME"
         wine_as=(runuser -u "$TVIS_WINE_USER" --)
     fi
-    echo "== wine prefix (display $DISPLAY)"
+    echo "== wine prefix (display $DISPLAY, $TVIS_WINE)"
     "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
         ${WINELOADER:+WINELOADER="$WINELOADER"} "$TVIS_WINE" wineboot -i >"$run_dir/wineboot.log" 2>&1
     # A virtual desktop: windows live inside one X window, so Wine never waits (up to two

@@ -10,12 +10,13 @@
 #   DISPLAY          the run's Xvfb
 # Without them it uses a developer prefix in the home folder and the current display.
 set -u
+. "$(dirname "$0")/lib.sh"
 exe="$1"
 shift
 prefix="${TVIS_WINEPREFIX:-$HOME/.tvis-wine}"
 home="${TVIS_WINE_HOME:-$HOME}"
 user="${TVIS_WINE_USER:-}"
-wine="${TVIS_WINE:-wine}"
+wine="${TVIS_WINE:-$(wine_command)}"
 
 env_args=(WINEPREFIX="$prefix" HOME="$home" WINEDEBUG="${WINEDEBUG:--all}"
           DISPLAY="${DISPLAY:-}" LANG="${LANG:-C.UTF-8}")
@@ -46,6 +47,11 @@ if [ -n "$user" ]; then
 else
     runner=(env "${env_args[@]}" "$wine" "$exe")
 fi
+
+# SIGXFSZ ignored, so that a file-size limit which a test puts on a running program
+# (prlimit --fsize) makes its writes come up short instead of killing it. Ignored signals
+# survive exec and runuser, and Wine passes them on to the processes the program starts.
+trap '' XFSZ
 
 # Windows programs end their lines with CR LF; ctest's test discovery wants bare LF.
 case " $* " in

@@ -5,94 +5,10 @@
 
 #include "tests/support/temp_folder.h"
 
-namespace {
-
-// The static control that holds a message box's text; its icon is in 0x14 on Windows and
-// in stc1 (0x440) in Wine's template.
-constexpr int kBoxTextId = 0xFFFF;
-constexpr int kBoxIconIds[] = {0x0014, 0x0440};
-
-struct BoxSearch {
-    DWORD processId;
-    HWND skip;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectBoxes(HWND window, LPARAM param) {
-    BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != search->processId || window == search->skip || !IsWindowVisible(window)) {
-        return TRUE;
-    }
-    wchar_t name[32] = {};
-    GetClassNameW(window, name, 32);
-    // The UPGRADE dialog has labels with the id -1 (0xFFFF) too; a box has no stage line.
-    if (lstrcmpW(name, L"#32770") == 0 && GetDlgItem(window, kBoxTextId) != nullptr &&
-        GetDlgItem(window, 225) == nullptr) {
-        search->found.push_back(window);
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK CollectButtons(HWND child, LPARAM param) {
-    wchar_t name[32] = {};
-    GetClassNameW(child, name, 32);
-    if (lstrcmpiW(name, L"Button") == 0) {
-        reinterpret_cast<std::vector<std::wstring>*>(param)->push_back(StoredText(child));
-    }
-    return TRUE;
-}
-
-ShownBox Describe(HWND window) {
-    ShownBox box;
-    box.window = window;
-    box.caption = StoredText(window);
-    box.text = StoredText(GetDlgItem(window, kBoxTextId));
-    box.owner = GetWindow(window, GW_OWNER);
-    box.topmost = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    for (int id : kBoxIconIds) {
-        HWND icon = GetDlgItem(window, id);
-        DWORD_PTR handle = 0;
-        if (icon != nullptr && IsWindowVisible(icon) &&
-            SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &handle) &&
-            handle != 0) {
-            box.hasIcon = true;
-        }
-    }
-    EnumChildWindows(window, CollectButtons, reinterpret_cast<LPARAM>(&box.buttons));
-    return box;
-}
-
-}  // namespace
-
 std::wstring StoredText(HWND window) {
     wchar_t buffer[2048] = {};
     if (window != nullptr) GetWindowTextW(window, buffer, 2048);
     return buffer;
-}
-
-ShownBox WaitForBox(DWORD processId, const wchar_t* caption, DWORD timeoutMs, HWND skip) {
-    DWORD start = GetTickCount();
-    do {
-        BoxSearch search = {processId, skip, {}};
-        EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&search));
-        for (HWND window : search.found) {
-            if (caption == nullptr || StoredText(window) == caption) return Describe(window);
-        }
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return ShownBox();
-}
-
-bool AnyBoxShown(DWORD processId) {
-    BoxSearch search = {processId, nullptr, {}};
-    EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&search));
-    return !search.found.empty();
-}
-
-void Answer(const ShownBox& box, int buttonId) {
-    PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
 }
 
 TextSampler::TextSampler(HWND control) : control_(control) {

@@ -1,6 +1,7 @@
-// Drives the real installer end to end under Wine, from outside, as a customer would:
-// builds it with tvispack.exe, starts it as a double-click does, reads its dialog, its
-// message boxes and its console, and presses its buttons. Windows builds only.
+// What the upgrade scenarios add to the harness (installer_driver.h, message_boxes.h):
+// starting a program as a double-click does, reading a busy window's text without
+// waiting for it, following a control's texts, and reading another process's console.
+// Windows builds only.
 #pragma once
 
 #include <windows.h>
@@ -11,36 +12,15 @@
 #include <thread>
 #include <vector>
 
-// A message box of another process, as found on the screen.
-struct ShownBox {
-    HWND window = nullptr;
-    std::wstring caption;
-    std::wstring text;
-    HWND owner = nullptr;
-    bool topmost = false;  // MB_SYSTEMMODAL
-    bool hasIcon = false;
-    std::vector<std::wstring> buttons;
-};
-
-// Waits up to timeoutMs for a visible message box of the process (a dialog holding the
-// static text control 0xFFFF) other than `skip`; caption may be null for any.
-ShownBox WaitForBox(DWORD processId, const wchar_t* caption, DWORD timeoutMs, HWND skip = nullptr);
-
-// Whether any message box of the process is on the screen now.
-bool AnyBoxShown(DWORD processId);
-
 // Text of another process's window without sending it a message (so it never waits for
 // a busy program): the text the window system keeps for it.
 std::wstring StoredText(HWND window);
-
-// Answers a message box.
-void Answer(const ShownBox& box, int buttonId);
 
 // Records every distinct text a control shows, polled every few milliseconds from a
 // thread of its own, until stopped.
 class TextSampler {
 public:
-    TextSampler(HWND control);
+    explicit TextSampler(HWND control);
     ~TextSampler();
     TextSampler(const TextSampler&) = delete;
     TextSampler& operator=(const TextSampler&) = delete;

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,12 @@
 #include "payload/work_folder.h"
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
+#include "tests/e2e/bar_reader.h"
 #include "tests/e2e/e2e_driver.h"
+#include "tests/e2e/fake_product.h"
+#include "tests/e2e/file_size_limit.h"
+#include "tests/e2e/message_boxes.h"
+#include "tests/e2e/screen_capture.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/product_file.h"
 #include "tests/support/temp_folder.h"
@@ -38,75 +45,11 @@ const std::wstring kKwilQuestion =
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-struct WindowSearch {
-    DWORD processId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectProcessWindows(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->processId && IsWindowVisible(window)) search->found.push_back(window);
-    return TRUE;
+// The positions a sampler saw after the one the bar showed when sampling began.
+std::vector<int> Moves(std::vector<int> seen, int before) {
+    if (!seen.empty() && seen.front() == before) seen.erase(seen.begin());
+    return seen;
 }
-
-// The product's running programs, played by product_stand_in.exe.
-class StandIn {
-public:
-    StandIn(const std::string& record, bool ignoreClose, const std::vector<std::string>& classes)
-        : record_(record) {
-        std::string command = "\"" + BesideThisProgram("product_stand_in.exe") + "\" \"" + record +
-                              "\"" + (ignoreClose ? " --ignore-close" : "");
-        for (const std::string& name : classes) command += " " + name;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process_)) {
-            process_ = {};
-            return;
-        }
-        // Ready once all its windows are on the screen.
-        for (int i = 0; i < 500 && Windows().size() < classes.size(); ++i) Sleep(10);
-    }
-    ~StandIn() { End(); }
-    StandIn(const StandIn&) = delete;
-    StandIn& operator=(const StandIn&) = delete;
-
-    // Its visible top-level windows, in the order EnumWindows gives them.
-    std::vector<HWND> Windows() const {
-        WindowSearch search = {process_.dwProcessId, {}};
-        EnumWindows(CollectProcessWindows, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-    // The close requests its windows received, one "<class> #<n>" per line.
-    std::string Requests() const {
-        std::string text = ReadTestFile(record_);
-        return text == "<missing>" ? "" : text;
-    }
-    bool Running() const {
-        return process_.hProcess != nullptr &&
-               WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-    }
-    bool WaitForEnd(DWORD ms) const {
-        return process_.hProcess == nullptr || WaitForSingleObject(process_.hProcess, ms) == 0;
-    }
-    // Ends it as a user closing the program would.
-    void End() {
-        if (process_.hProcess == nullptr) return;
-        if (Running()) {
-            TerminateProcess(process_.hProcess, 0);
-            WaitForSingleObject(process_.hProcess, 5000);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-        process_ = {};
-    }
-
-private:
-    std::string record_;
-    PROCESS_INFORMATION process_ = {};
-};
 
 class Upgrade : public ::testing::Test {
 protected:
@@ -190,6 +133,20 @@ protected:
 
     bool Enabled(int id) const { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 
+    // The next message box of the installer with this caption (any, when null) other than
+    // `skip`; an empty view (no window) on timeout.
+    MessageBoxView WaitForBox(const wchar_t* caption, DWORD timeoutMs, HWND skip = nullptr) {
+        std::set<HWND> skipped;
+        if (skip != nullptr) skipped.insert(skip);
+        DWORD start = GetTickCount();
+        do {
+            std::optional<MessageBoxView> box = WaitForMessageBox(installer->id(), skipped, 20);
+            if (box && (caption == nullptr || box->caption == caption)) return *box;
+            if (box) skipped.insert(box->window);
+        } while (GetTickCount() - start < timeoutMs);
+        return MessageBoxView();
+    }
+
     // Which installed files carry the new bytes, in replacement order: qelMapE.dll,
     // tVisX.exe, tVisLV.exe.
     std::string Replaced() const {
@@ -203,12 +160,12 @@ protected:
 
     // Waits for the success box, checks it, answers it, and expects exit code 1.
     void ExpectSuccessBoxAndExit() {
-        ShownBox box = WaitForBox(installer->id(), L"Instalator qel", kWaitMs);
+        MessageBoxView box = WaitForBox(L"Instalator qel", kWaitMs);
         ASSERT_NE(nullptr, box.window) << "no success box";
         EXPECT_EQ(kSuccessText, box.text);
         EXPECT_EQ(nullptr, box.owner);
         EXPECT_TRUE(box.topmost);
-        EXPECT_TRUE(box.hasIcon);
+        EXPECT_EQ(BoxIcon::kInformation, box.icon);
         Answer(box, IDOK);
         EXPECT_EQ(1u, installer->WaitForExit(kWaitMs));
         EXPECT_EQ("new new new ", Replaced());
@@ -241,14 +198,24 @@ protected:
 
 TEST_F(Upgrade, CleanUpgradeReplacesTheThreeFilesInOrder) {
     Launch();
+    BarReader bar(GetDlgItem(dialog, kProgressBarId));
+    EXPECT_EQ(0, bar.Read());
+    EXPECT_TRUE(SaveWindowPng(dialog, "upgrade-ready"));
     TextSampler stages(stageLine);
+    BarSampler positions(bar);
     Press(dialog, IDOK);
     // The start countdown: both buttons disabled at once.
     ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, L"Przygotowanie instalacji...", kWaitMs));
     EXPECT_FALSE(Enabled(IDOK));
     EXPECT_FALSE(Enabled(IDCANCEL));
-    ShownBox box = WaitForBox(installer->id(), L"Instalator qel", kWaitMs);
+    bar.WaitFor(48, kWaitMs);
+    EXPECT_TRUE(SaveWindowPng(dialog, "upgrade-countdown"));
+    MessageBoxView box = WaitForBox(L"Instalator qel", kWaitMs);
     ASSERT_NE(nullptr, box.window);
+    std::vector<int> seenPositions = Moves(positions.Stop(), 0);
+    EXPECT_TRUE(IsRisingSubset(seenPositions, Steps(4, 4, 100)));
+    EXPECT_GE(seenPositions.size(), 5u) << "the bar was hardly seen moving";
+    EXPECT_TRUE(SaveWindowPng(box.window, "upgrade-success"));
     std::string trace = ReadConsoleOf(installer->id(), place.File("console.txt"));
     std::vector<std::wstring> seen = stages.Stop();
     ExpectSuccessBoxAndExit();
@@ -273,29 +240,45 @@ TEST_F(Upgrade, CleanUpgradeReplacesTheThreeFilesInOrder) {
 }
 
 TEST_F(Upgrade, ProgramThatClosesOnRequest) {
-    StandIn logView(place.File("requests.txt"), false, {"qel_LV_Frame"});
-    ASSERT_EQ(1u, logView.Windows().size());
+    FakeProduct logView({L"qel_LV_Frame"});
+    ASSERT_TRUE(logView.WaitForWindows(kWaitMs));
     Launch();
+    BarReader bar(GetDlgItem(dialog, kProgressBarId));
     Press(dialog, IDOK);
-    ShownBox question = WaitForBox(installer->id(), L"Uaktualnienie", kWaitMs);
+    MessageBoxView question = WaitForBox(L"Uaktualnienie", kWaitMs);
     ASSERT_NE(nullptr, question.window);
     EXPECT_EQ(kLogViewQuestion, question.text);
     EXPECT_EQ(dialog, question.owner);
     EXPECT_TRUE(question.topmost);
-    EXPECT_TRUE(question.hasIcon);
+    EXPECT_EQ(BoxIcon::kWarning, question.icon);
+    BarSampler positions(bar);
     Answer(question, IDYES);
-    EXPECT_TRUE(logView.WaitForEnd(kWaitMs));
-    EXPECT_EQ("qel_LV_Frame #1\n", logView.Requests());
+    EXPECT_EQ(0u, logView.WaitForExit(kWaitMs));
+    EXPECT_EQ(std::vector<std::string>{"qel_LV_Frame #1"}, logView.Requests());
+    ASSERT_NE(nullptr, WaitForBox(L"Instalator qel", kWaitMs).window);
+    // The wait's countdown (1, 2, ...) until the window was gone, then 81 ... 100.
+    std::vector<int> seenPositions = positions.Stop();
+    ASSERT_FALSE(seenPositions.empty());
+    EXPECT_EQ(100, seenPositions.back());
+    std::vector<int> closing;
+    for (int position : seenPositions) {
+        if (position >= 81) closing.push_back(position);
+    }
+    EXPECT_TRUE(IsRisingSubset(closing, Steps(81, 1, 100)));
     ExpectSuccessBoxAndExit();
 }
 
 TEST_F(Upgrade, ProgramThatIgnoresTheRequestIsWaitedFor) {
-    StandIn onLine(place.File("requests.txt"), true, {"qel_QRV_MdiFrame"});
+    std::optional<FakeProduct> onLine;
+    onLine.emplace(std::vector<std::wstring>{L"qel_QRV_MdiFrame"}, true);
+    ASSERT_TRUE(onLine->WaitForWindows(kWaitMs));
     Launch();
+    BarReader bar(GetDlgItem(dialog, kProgressBarId));
     Press(dialog, IDOK);
-    ShownBox question = WaitForBox(installer->id(), L"Uaktualnienie", kWaitMs);
+    MessageBoxView question = WaitForBox(L"Uaktualnienie", kWaitMs);
     ASSERT_NE(nullptr, question.window);
     EXPECT_EQ(kOnLineQuestion, question.text);
+    BarSampler waiting(bar);
     Answer(question, IDYES);
     // The wait: buttons enabled, a 100-tick countdown, then back to the button while the
     // program still runs; nothing is replaced meanwhile.
@@ -303,16 +286,21 @@ TEST_F(Upgrade, ProgramThatIgnoresTheRequestIsWaitedFor) {
     EXPECT_TRUE(Enabled(IDOK));
     EXPECT_TRUE(Enabled(IDCANCEL));
     ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, kReadyText, kWaitMs));
-    EXPECT_EQ("qel_QRV_MdiFrame #1\n", onLine.Requests());
-    EXPECT_TRUE(onLine.Running());
+    std::vector<int> seenPositions = Moves(waiting.Stop(), 0);
+    EXPECT_TRUE(IsRisingSubset(seenPositions, Steps(1, 1, 100)));
+    EXPECT_GE(seenPositions.size(), 20u);
+    EXPECT_EQ(std::vector<std::string>{"qel_QRV_MdiFrame #1"}, onLine->Requests());
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), onLine->WaitForExit(0));
     EXPECT_EQ("old old old ", Replaced());
-    Sleep(500);
-    EXPECT_FALSE(AnyBoxShown(installer->id()));
+    EXPECT_EQ(nullptr, WaitForBox(nullptr, 500).window);
 
     // The customer closes the program: 20 ticks later the upgrade starts by itself.
     TextSampler stages(stageLine);
-    onLine.End();
-    ASSERT_NE(nullptr, WaitForBox(installer->id(), L"Instalator qel", kWaitMs).window);
+    BarSampler closing(bar);
+    onLine.reset();
+    ASSERT_NE(nullptr, WaitForBox(L"Instalator qel", kWaitMs).window);
+    // The bar still shows the wait's 100 when the closing countdown begins at 81.
+    EXPECT_TRUE(IsRisingSubset(Moves(closing.Stop(), 100), Steps(81, 1, 100)));
     std::vector<std::wstring> seen = stages.Stop();
     // "Zamknięto uruchomiany tVis..." gives way to the countdown within the same tick.
     std::vector<std::wstring> tail;
@@ -326,78 +314,84 @@ TEST_F(Upgrade, ProgramThatIgnoresTheRequestIsWaitedFor) {
 }
 
 TEST_F(Upgrade, AnswerNoPostsNoRequestButTheUpgradeStartsOnceTheProgramIsGone) {
-    StandIn logView(place.File("requests.txt"), false, {"qel_LV_Frame"});
+    std::optional<FakeProduct> logView;
+    logView.emplace(std::vector<std::wstring>{L"qel_LV_Frame"});
+    ASSERT_TRUE(logView->WaitForWindows(kWaitMs));
     Launch();
     Press(dialog, IDOK);
-    ShownBox question = WaitForBox(installer->id(), L"Uaktualnienie", kWaitMs);
+    MessageBoxView question = WaitForBox(L"Uaktualnienie", kWaitMs);
     ASSERT_NE(nullptr, question.window);
     Answer(question, IDNO);
     ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, L"Przygotowanie instalacji...", kWaitMs));
     Sleep(1000);
-    EXPECT_EQ("", logView.Requests());
-    EXPECT_TRUE(logView.Running());
+    EXPECT_TRUE(logView->Requests().empty());
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), logView->WaitForExit(0));
     EXPECT_EQ("old old old ", Replaced());
-    logView.End();
+    logView.reset();
     ExpectSuccessBoxAndExit();
 }
 
 TEST_F(Upgrade, BothClassesRunningAsksAboutLogViewAndClosesItFirst) {
-    StandIn both(place.File("requests.txt"), false, {"qel_QRV_MdiFrame", "qel_LV_Frame"});
-    ASSERT_EQ(2u, both.Windows().size());
+    FakeProduct both({L"qel_QRV_MdiFrame", L"qel_LV_Frame"});
+    ASSERT_TRUE(both.WaitForWindows(kWaitMs));
     Launch();
     Press(dialog, IDOK);
-    ShownBox question = WaitForBox(installer->id(), L"Uaktualnienie", kWaitMs);
+    MessageBoxView question = WaitForBox(L"Uaktualnienie", kWaitMs);
     ASSERT_NE(nullptr, question.window);
     EXPECT_EQ(kLogViewQuestion, question.text);
     Answer(question, IDYES);
-    EXPECT_TRUE(both.WaitForEnd(kWaitMs));
+    EXPECT_EQ(0u, both.WaitForExit(kWaitMs));
     // One thread serves both windows, so the order it saw is the order of posting.
-    EXPECT_EQ("qel_LV_Frame #2\nqel_QRV_MdiFrame #1\n", both.Requests());
+    EXPECT_EQ((std::vector<std::string>{"qel_LV_Frame #1", "qel_QRV_MdiFrame #1"}),
+              both.Requests());
     ExpectSuccessBoxAndExit();
 }
 
 TEST_F(Upgrade, OnlyTheLastEnumeratedWindowOfAClassIsAsked) {
-    StandIn three(place.File("requests.txt"), true,
-                  {"qel_LV_Frame", "qel_LV_Frame", "qel_LV_Frame"});
-    std::vector<HWND> windows = three.Windows();
+    std::optional<FakeProduct> three;
+    three.emplace(std::vector<std::wstring>{L"qel_LV_Frame", L"qel_LV_Frame", L"qel_LV_Frame"},
+                  true);
+    ASSERT_TRUE(three->WaitForWindows(kWaitMs));
+    std::vector<HWND> windows = TopLevelWindows(L"qel_LV_Frame");
     ASSERT_EQ(3u, windows.size());
-    std::wstring last = StoredText(windows.back());
+    std::string last = TitleOf(windows.back());
     Launch();
     Press(dialog, IDOK);
-    ShownBox question = WaitForBox(installer->id(), L"Uaktualnienie", kWaitMs);
+    MessageBoxView question = WaitForBox(L"Uaktualnienie", kWaitMs);
     ASSERT_NE(nullptr, question.window);
     Answer(question, IDYES);
-    for (int i = 0; i < 200 && three.Requests().empty(); ++i) Sleep(10);
+    ASSERT_TRUE(three->WaitForRequests(1, kWaitMs));
     Sleep(300);
-    EXPECT_EQ(std::string(last.begin(), last.end()) + "\n", three.Requests());
-    three.End();
+    EXPECT_EQ(std::vector<std::string>{last}, three->Requests());
+    three.reset();
     ExpectSuccessBoxAndExit();
 }
 
 TEST_F(Upgrade, ClassNameDifferingInLetterCaseIsNoProductWindow) {
-    StandIn other(place.File("requests.txt"), false, {"QEL_LV_FRAME", "qel_qrv_mdiframe"});
+    FakeProduct other({L"QEL_LV_FRAME", L"qel_qrv_mdiframe"});
+    ASSERT_TRUE(other.WaitForWindows(kWaitMs));
     Launch();
     Press(dialog, IDOK);
-    ASSERT_NE(nullptr, WaitForBox(installer->id(), nullptr, kWaitMs).window);
-    ShownBox first = WaitForBox(installer->id(), nullptr, 0);
+    MessageBoxView first = WaitForBox(nullptr, kWaitMs);
     EXPECT_EQ(L"Instalator qel", first.caption) << "asked about a window of another class";
     ExpectSuccessBoxAndExit();
-    EXPECT_EQ("", other.Requests());
+    EXPECT_TRUE(other.Requests().empty());
 }
 
 TEST_F(Upgrade, KwilEditionWordsTheQuestionAndTheWarnings) {
     MakeKwil();
-    StandIn logView(place.File("requests.txt"), false, {"qel_LV_Frame"});
+    FakeProduct logView({L"qel_LV_Frame"});
+    ASSERT_TRUE(logView.WaitForWindows(kWaitMs));
     Launch();
     EXPECT_EQ(L"Uaktualnienie systemu KWIL", WindowText(dialog));
     // Damaged upgrade: tVisX.exe's new copy is gone from the work folder.
     ASSERT_TRUE(DeleteFileA(WorkFile("tvisx.exeu").c_str()));
     Press(dialog, IDOK);
-    ShownBox question = WaitForBox(installer->id(), L"Uaktualnienie", kWaitMs);
+    MessageBoxView question = WaitForBox(L"Uaktualnienie", kWaitMs);
     ASSERT_NE(nullptr, question.window);
     EXPECT_EQ(kKwilQuestion, question.text);
     Answer(question, IDYES);
-    ShownBox warning = WaitForBox(installer->id(), L"Uaktualnienie", kWaitMs, question.window);
+    MessageBoxView warning = WaitForBox(L"Uaktualnienie", kWaitMs, question.window);
     ASSERT_NE(nullptr, warning.window);
     EXPECT_EQ(
         L"Wystąpił błąd:\r\n\r\nSystem KWIL jest uruchomiony,\r\nalbo uaktualnienie jest "
@@ -405,6 +399,7 @@ TEST_F(Upgrade, KwilEditionWordsTheQuestionAndTheWarnings) {
         warning.text);
     EXPECT_EQ(nullptr, warning.owner);
     Answer(warning, IDOK);
+    ASSERT_TRUE(WaitUntilClosed(warning, kWaitMs));
     EXPECT_EQ("new old old ", Replaced());
 
     // A held target afterwards: the "is running" variant of the same edition.
@@ -414,7 +409,7 @@ TEST_F(Upgrade, KwilEditionWordsTheQuestionAndTheWarnings) {
     ASSERT_TRUE(WriteTestFile(WorkFile("tvisx.exeu"), fresh_[kTVisX]));
     for (int i = 0; i < 200 && !Enabled(IDOK); ++i) Sleep(10);
     Press(dialog, IDOK);
-    warning = WaitForBox(installer->id(), L"Uaktualnienie", kWaitMs);
+    warning = WaitForBox(L"Uaktualnienie", kWaitMs);
     CloseHandle(holder);
     ASSERT_NE(nullptr, warning.window);
     EXPECT_EQ(L"Wystąpił błąd: System KWIL jest uruchomiony.\r\n\r\nAktualizacja jest niemożliwa.",
@@ -429,14 +424,14 @@ TEST_F(Upgrade, HeldTargetFailsThenARetryAfterItsReleaseSucceeds) {
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     Press(dialog, IDOK);
-    ShownBox warning = WaitForBox(installer->id(), L"Uaktualnienie", kWaitMs);
+    MessageBoxView warning = WaitForBox(L"Uaktualnienie", kWaitMs);
     ASSERT_NE(nullptr, warning.window);
     EXPECT_EQ(
         L"Wystąpił błąd: Program tVis OL lub LV jest uruchomiony.\r\n\r\n"
         L"Aktualizacja jest niemożliwa.",
         warning.text);
     EXPECT_TRUE(warning.topmost);
-    EXPECT_TRUE(warning.hasIcon);
+    EXPECT_EQ(BoxIcon::kWarning, warning.icon);
     EXPECT_EQ(nullptr, warning.owner);
     std::string trace = ReadConsoleOf(installer->id(), place.File("console.txt"));
     EXPECT_NE(std::string::npos,
@@ -487,14 +482,14 @@ TEST_F(Upgrade, DamagedNewCopies) {
         }
         Press(dialog, IDOK);
         if (c.fileBoxCaption != nullptr) {
-            ShownBox fileBox = WaitForBox(installer->id(), c.fileBoxCaption, kWaitMs);
+            MessageBoxView fileBox = WaitForBox(c.fileBoxCaption, kWaitMs);
             ASSERT_NE(nullptr, fileBox.window);
             EXPECT_EQ(L"#2 Uszkodzone pliki.", fileBox.text);
             EXPECT_FALSE(fileBox.topmost);
-            EXPECT_FALSE(fileBox.hasIcon);
+            EXPECT_EQ(BoxIcon::kNone, fileBox.icon);
             Answer(fileBox, IDOK);
         }
-        ShownBox warning = WaitForBox(installer->id(), L"Uaktualnienie", kWaitMs);
+        MessageBoxView warning = WaitForBox(L"Uaktualnienie", kWaitMs);
         ASSERT_NE(nullptr, warning.window);
         EXPECT_EQ(
             L"Wystąpił błąd:\r\n\r\nProgram tVis OL lub LV jest uruchomiony,\r\nalbo "
@@ -506,6 +501,33 @@ TEST_F(Upgrade, DamagedNewCopies) {
         EXPECT_EQ(ExpectedLog(c.log), ReadTestFile(kLogFilePath));
         installer.reset();
     }
+}
+
+TEST_F(Upgrade, WriteThatStopsShortLeavesTheInstalledFileWhole) {
+    Launch();
+    // From now on every file the installer writes stops at 100,000 bytes, as on a disk
+    // that fills up: each new copy is larger, so its write comes up short.
+    ASSERT_TRUE(LimitFileSize(installerPath, 100000));
+    Press(dialog, IDOK);
+    MessageBoxView warning = WaitForBox(L"Uaktualnienie", kWaitMs);
+    ASSERT_NE(nullptr, warning.window);
+    EXPECT_EQ(
+        L"Wystąpił błąd: Program tVis OL lub LV jest uruchomiony.\r\n\r\n"
+        L"Aktualizacja jest niemożliwa.",
+        warning.text);
+    std::string trace = ReadConsoleOf(installer->id(), place.File("console.txt"));
+    EXPECT_NE(std::string::npos,
+              trace.find("Zapisz Plik " + Target(kQelMapE) + ", " +
+                         std::to_string(fresh_[kQelMapE].size()) + "\nRezultat: -1\n"))
+        << trace;
+    Answer(warning, IDOK);
+    for (int i = 0; i < 500 && !Enabled(IDOK); ++i) Sleep(10);
+    EXPECT_TRUE(Enabled(IDOK));
+    // The installed library is whole, as before, and no temporary file is left.
+    EXPECT_EQ("old old old ", Replaced());
+    EXPECT_EQ((std::vector<std::string>{"qelMapE.dll", "tVisLV.exe", "tVisX.exe"}),
+              FilesIn(product + "\\"));
+    EXPECT_EQ(ExpectedLog({kQelMapE}), ReadTestFile(kLogFilePath));
 }
 
 TEST_F(Upgrade, ReadOnlyTargetIsReplaced) {
@@ -521,12 +543,14 @@ TEST_F(Upgrade, CancelQuestionFreezesTheCountdown) {
     Press(dialog, IDOK);
     ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, L"Przygotowanie instalacji...", kWaitMs));
     Press(dialog, IDCANCEL);  // disabled, but the command still arrives
-    ShownBox question = WaitForBox(installer->id(), L"tVis upgrade", kWaitMs);
+    MessageBoxView question = WaitForBox(L"tVis upgrade", kWaitMs);
     ASSERT_NE(nullptr, question.window);
     EXPECT_EQ(L"Przerwać uaktualnienie?", question.text);
+    EXPECT_EQ(dialog, question.owner);
+    EXPECT_EQ(BoxIcon::kQuestion, question.icon);
     // Far longer than the countdown: nothing is replaced while the customer decides.
     Sleep(4000);
-    EXPECT_EQ(nullptr, WaitForBox(installer->id(), L"Instalator qel", 0).window);
+    EXPECT_EQ(nullptr, WaitForBox(L"Instalator qel", 0).window);
     EXPECT_EQ("old old old ", Replaced());
     Answer(question, IDNO);
     // "No": the countdown goes on where it stood and the upgrade follows.
@@ -538,7 +562,7 @@ TEST_F(Upgrade, CancelQuestionFreezesTheCountdown) {
     Press(dialog, IDOK);
     ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, L"Przygotowanie instalacji...", kWaitMs));
     Press(dialog, IDCANCEL);
-    question = WaitForBox(installer->id(), L"tVis upgrade", kWaitMs);
+    question = WaitForBox(L"tVis upgrade", kWaitMs);
     ASSERT_NE(nullptr, question.window);
     Sleep(3000);
     Answer(question, IDYES);
@@ -549,14 +573,14 @@ TEST_F(Upgrade, CancelQuestionFreezesTheCountdown) {
 TEST_F(Upgrade, ButtonsDuringTheProcedureChangeNothing) {
     Launch();
     Press(dialog, IDOK);
-    ShownBox box = WaitForBox(installer->id(), L"Instalator qel", kWaitMs);
+    MessageBoxView box = WaitForBox(L"Instalator qel", kWaitMs);
     ASSERT_NE(nullptr, box.window);
     // The success box has no owner, so the dialog under it still takes commands.
     Press(dialog, IDCANCEL);
     Press(dialog, IDOK);
     PostMessageW(dialog, WM_USER + 1256, 0, 0);
     Sleep(1500);
-    EXPECT_EQ(nullptr, WaitForBox(installer->id(), nullptr, 0, box.window).window);
+    EXPECT_EQ(nullptr, WaitForBox(nullptr, 0, box.window).window);
     ExpectSuccessBoxAndExit();
     EXPECT_EQ(ExpectedLog({kQelMapE, kTVisX, kTVisLV}), ReadTestFile(kLogFilePath));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TempFolder {
 public:
@@ -26,6 +27,8 @@ bool WriteTestFile(const std::string& path, const std::string& bytes);
 std::string ReadTestFile(const std::string& path);
 bool TestFileExists(const std::string& path);
 bool SetReadOnly(const std::string& path);
+// The names of the entries in a folder (ending in a backslash), sorted.
+std::vector<std::string> FilesIn(const std::string& folder);
 // The full path of a file in the folder of the running program (the build's bin folder,
 // where the test programs and the programs they start lie side by side).
 std::string BesideThisProgram(const char* name);

@@ -66,8 +66,10 @@ void Press(HWND dialog, int buttonId) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
 }
 
-RunningProgram::RunningProgram(const std::string& path, const std::string& folder) {
+RunningProgram::RunningProgram(const std::string& path, const std::string& folder,
+                               const std::string& arguments) {
     std::string command = "\"" + path + "\"";
+    if (!arguments.empty()) command += " " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS,

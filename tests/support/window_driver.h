@@ -22,10 +22,12 @@ bool WaitForControlText(HWND dialog, int controlId, const std::wstring& text, DW
 // Presses a dialog's button by sending it the button's command.
 void Press(HWND dialog, int buttonId);
 
-// A process started for a test; killed when still running at the end.
+// A process started for a test; killed when still running at the end. `arguments` follow
+// the quoted program path on its command line.
 class RunningProgram {
 public:
-    RunningProgram(const std::string& path, const std::string& folder);
+    RunningProgram(const std::string& path, const std::string& folder,
+                   const std::string& arguments = "");
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,21 +33,6 @@ const std::wstring kRunningWarning =
 const std::wstring kDamagedWarning =
     L"Wystąpił błąd:\r\n\r\nProgram tVis OL lub LV jest uruchomiony,\r\n"
     L"albo uaktualnienie jest uszkodzone.\r\n\r\nAktualizacja jest niemożliwa.";
-
-// Names of the files in a folder, sorted, so that a leftover temporary file shows.
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = entry.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class UpgradeProcedure : public ::testing::Test {
 protected:
@@ -126,7 +110,7 @@ TEST_F(UpgradeProcedure, ReplacesTheThreeFilesInOrder) {
     }
     // No temporary file is left beside them.
     EXPECT_EQ((std::vector<std::string>{"qelMapE.dll", "tVisLV.exe", "tVisX.exe"}),
-              FolderNames(product + "\\"));
+              FilesIn(product + "\\"));
     EXPECT_FALSE(writeFailed);
 
     std::vector<SeenMessageBox> boxes = watcher.Seen();
@@ -222,7 +206,7 @@ TEST_F(UpgradeProcedure, HeldTargetFailsKeepsItAndARetrySucceedsFromTheStart) {
     EXPECT_TRUE(installed[kTVisX] == Installed(kTVisX));
     EXPECT_TRUE(installed[kTVisLV] == Installed(kTVisLV));
     EXPECT_EQ((std::vector<std::string>{"qelMapE.dll", "tVisLV.exe", "tVisX.exe"}),
-              FolderNames(product + "\\"));
+              FilesIn(product + "\\"));
     EXPECT_NE(std::string::npos,
               trace.find("Zapisz Plik " + Target(kTVisX) + ", " +
                          std::to_string(upgrade[kTVisX].size()) + " \r\nRezultat: -1 \r\n"));

@@ -1,0 +1,97 @@
+// Reading windows from the screen and saving screenshots; see screen_capture.h.
+#include "tests/e2e/screen_capture.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "tests/controls/png_writer.h"
+
+#ifndef TVIS_SCREENSHOT_DIR
+#define TVIS_SCREENSHOT_DIR "."
+#endif
+
+Image CaptureScreen(const RECT& rect) {
+    Image image;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return image;
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (section == nullptr) return image;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(memory, section);
+    BOOL copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    if (copied && bits != nullptr) {
+        image.width = width;
+        image.height = height;
+        image.pixels.resize(static_cast<size_t>(width) * height);
+        const uint32_t* row = static_cast<const uint32_t*>(bits);
+        for (size_t i = 0; i < image.pixels.size(); ++i) {
+            uint32_t rgb = row[i] & 0xFFFFFFu;  // 0x00RRGGBB in a 32-bit DIB
+            image.pixels[i] = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16;
+        }
+    }
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(section);
+    return image;
+}
+
+Image CaptureClient(HWND window) {
+    RECT client = {};
+    if (!GetClientRect(window, &client)) return Image();
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return CaptureScreen(client);
+}
+
+Image CaptureWindow(HWND window) {
+    RECT frame = {};
+    if (!GetWindowRect(window, &frame)) return Image();
+    return CaptureScreen(frame);
+}
+
+namespace {
+
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    DeleteFileA(path.c_str());  // an earlier run's file may belong to another user
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+}  // namespace
+
+testing::AssertionResult SaveWindowPng(HWND window, const std::string& name) {
+    Image image = CaptureWindow(window);
+    if (image.pixels.empty()) {
+        return testing::AssertionFailure() << "window " << window << " cannot be read";
+    }
+    std::vector<uint32_t> rgb(image.pixels.size());
+    for (size_t i = 0; i < rgb.size(); ++i) {
+        uint32_t color = image.pixels[i];  // COLORREF to 0x00RRGGBB
+        rgb[i] = (color & 0xFF) << 16 | (color & 0xFF00) | (color >> 16 & 0xFF);
+    }
+    const char* given = std::getenv("TVIS_TEST_SCREENSHOT_DIR");
+    const std::string folder = given != nullptr && *given ? given : TVIS_SCREENSHOT_DIR;
+    const std::string path = folder + "/" + name + ".png";
+    if (!WriteWholeFile(path, EncodePng(image.width, image.height, rgb))) {
+        return testing::AssertionFailure()
+               << "cannot write " << path << ", error " << GetLastError();
+    }
+    return testing::AssertionSuccess() << path;
+}
