@@ -10,76 +10,28 @@
 
 namespace {
 
-// The installer leaves its six files in the user's templates folder.
-constexpr const char* kWorkFiles[] = {"QELMAPE.WCP",  "TVISLV.WCP",  "TVISX.WCP",
-                                      "qelmape.dllu", "tvislv.exeu", "tvisx.exeu"};
-
 std::string FolderOf(const std::string& path) {
     return path.substr(0, path.find_last_of('\\') + 1);
 }
 
 }  // namespace
 
-RecordFields InstalledRecord() {
-    RecordFields fields;
-    fields.versionText = "5.2 R";
-    fields.build = 1187;
-    fields.dateChars = "250611";
-    return fields;
-}
-
-RecordFields UpgradeRecord() {
-    RecordFields fields;
-    fields.build = 1250;
-    fields.dateChars = "261210";
-    fields.hour = 14;
-    fields.minute = 30;
-    fields.second = 5;
-    fields.hundredths = 50;
-    return fields;
-}
-
 UpgradeSetup::UpgradeSetup()
     : productFolder_(place_.File("tVis\\")), installer_(place_.File("setup.exe")) {
-    Clear();
+    ForgetUpgradeRuns();
 }
 
-UpgradeSetup::~UpgradeSetup() { Clear(); }
-
-void UpgradeSetup::Clear() {
-    RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
-    const std::string work = GetWorkFolder(nullptr);
-    for (const char* name : kWorkFiles) DeleteFileA((work + name).c_str());
-}
+UpgradeSetup::~UpgradeSetup() { ForgetUpgradeRuns(); }
 
 testing::AssertionResult UpgradeSetup::Prepare(const RecordFields& installed,
                                                const RecordFields& upgrade) {
-    if (!CreateDirectoryA(productFolder_.c_str(), nullptr)) {
-        return testing::AssertionFailure() << "cannot create " << productFolder_;
+    if (!InstallOldProduct(productFolder_, installed)) {
+        return testing::AssertionFailure() << "cannot install the product in " << productFolder_;
     }
-    for (const char* name : kProductFileNames) {
-        if (!WriteTestFile(ProductFile(name), ToString(MakeProductFile(150000, 3000, installed)))) {
-            return testing::AssertionFailure() << "cannot write " << ProductFile(name);
-        }
-    }
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return testing::AssertionFailure() << "cannot create HKCU\\" << kProductKey;
-    }
-    LONG stored = RegSetValueExA(key, "path", 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(productFolder_.c_str()),
-                                 static_cast<DWORD>(productFolder_.size() + 1));
-    RegCloseKey(key);
-    if (stored != ERROR_SUCCESS) return testing::AssertionFailure() << "cannot set path";
-
     std::string stubText = ReadTestFile(BesideThisProgram("tvisupgrade.exe"));
     if (stubText == "<missing>") return testing::AssertionFailure() << "no tvisupgrade.exe";
     Bytes stub(stubText.begin(), stubText.end());
-    Bytes regions[3];
-    for (Bytes& region : regions) region = Compress(MakeProductFile(180000, 2000, upgrade), 'e');
-    if (!WriteTestFile(installer_, ToString(MakeInstallerImage(stub, regions)))) {
+    if (!WriteTestFile(installer_, ToString(MakeUpgradeInstaller(stub, upgrade)))) {
         return testing::AssertionFailure() << "cannot write " << installer_;
     }
     return testing::AssertionSuccess();

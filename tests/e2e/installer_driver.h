@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tests/e2e/message_boxes.h"
+#include "tests/support/prepared_upgrade.h"
 #include "tests/support/product_file.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/window_driver.h"
@@ -25,11 +26,6 @@ constexpr const wchar_t* kReadyStageText = L"Uaktualnienie gotowe, wciśnij 'UAK
 
 // The product's three program files, as installed and as carried.
 constexpr const char* kProductFileNames[3] = {"qelMapE.dll", "tVisLV.exe", "tVisX.exe"};
-
-// Version 5.2 R, build 1187 of 2025-06-11 09:05:07.42: what the scenarios find installed.
-RecordFields InstalledRecord();
-// Build 1250 of 2026-12-10 14:30:05.50: what their installer carries.
-RecordFields UpgradeRecord();
 
 // The starting point of a scenario. Construction and destruction both clear the per-user
 // and machine product keys and the installer's files in the work folder.
@@ -54,8 +50,6 @@ public:
     const std::string& folder() const { return place_.path(); }
 
 private:
-    void Clear();
-
     TempFolder place_;
     std::string productFolder_;
     std::string installer_;

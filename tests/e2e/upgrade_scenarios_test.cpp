@@ -27,6 +27,7 @@
 #include "tests/e2e/message_boxes.h"
 #include "tests/e2e/screen_capture.h"
 #include "tests/support/installer_image.h"
+#include "tests/support/prepared_upgrade.h"
 #include "tests/support/product_file.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/window_driver.h"
@@ -54,26 +55,21 @@ std::vector<int> Moves(std::vector<int> seen, int before) {
 class Upgrade : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+        ForgetUpgradeRuns();
         product = place.File("tVis 2002");
         ASSERT_TRUE(CreateDirectoryA(product.c_str(), nullptr));
-        RecordFields old;
-        old.versionText = "5.2 R";
-        old.build = 1187;
-        old.dateChars = "250611";
-        RecordFields fresh;
-        fresh.build = 1250;
-        fresh.dateChars = "261210";
+        // Sizes and record places differ per file, so a file written to the wrong target
+        // shows.
         std::string release = place.File("release\\");
         ASSERT_TRUE(CreateDirectoryA(release.c_str(), nullptr));
         for (int i = 0; i < kPayloadFileCount; ++i) {
-            installed[i] = ToString(MakeProductFile(150000 + 5000 * i, 3000 + i, old));
-            fresh_[i] = ToString(MakeProductFile(180000 + 7000 * i, 2000 + i, fresh));
+            installed[i] =
+                ToString(MakeProductFile(150000 + 5000 * i, 3000 + i, InstalledRecord()));
+            fresh_[i] = ToString(MakeProductFile(180000 + 7000 * i, 2000 + i, UpgradeRecord()));
             ASSERT_TRUE(WriteTestFile(Target(i), installed[i]));
             ASSERT_TRUE(WriteTestFile(release + kCarriedFiles[i].productName, fresh_[i]));
         }
-        SetPathValue(product + "\\");
+        ASSERT_TRUE(SetProductPath(product + "\\"));
 
         installerPath = place.File("tvis-upgrade.exe");
         std::string command = "\"" + BesideThisProgram("tvispack.exe") + "\" build --stub \"" +
@@ -88,26 +84,12 @@ protected:
 
     void TearDown() override {
         installer.reset();
-        RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
-        const char* work = GetWorkFolder(nullptr);
-        for (const CarriedFile& file : kCarriedFiles) {
-            DeleteFileA((std::string(work) + file.compressedName).c_str());
-            DeleteFileA((std::string(work) + file.workName).c_str());
-        }
-    }
-
-    void SetPathValue(const std::string& folder) {
-        HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0,
-                                                 KEY_WRITE, nullptr, &key, nullptr));
-        RegSetValueExA(key, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>(folder.size() + 1));
-        RegCloseKey(key);
+        ForgetUpgradeRuns();
     }
 
     // Rewrites the installed library with the KWIL edition's record.
     void MakeKwil() {
-        RecordFields kwil;
+        RecordFields kwil = InstalledRecord();
         kwil.editionText = "R2A";
         installed[kQelMapE] = ToString(MakeProductFile(150000, 3000, kwil));
         ASSERT_TRUE(WriteTestFile(Target(kQelMapE), installed[kQelMapE]));
@@ -177,7 +159,7 @@ protected:
         std::string log = "#3 read: " + product + "\\qelMapE.dll\r\n" +
                           "on HD version: 5.2 R\r\non HD serial : 1187\r\n"
                           "#2 read: qelMapE.dllu\r\non CD serial : 1250\r\n"
-                          "on CD version: 2026.12.10  godz. 09:05.07,42\r\n";
+                          "on CD version: 2026.12.10  godz. 14:30.05,50\r\n";
         for (int step : steps) {
             int index = step < 0 ? -step - 1 : step;
             log += std::string("#1 read: ") + kCarriedFiles[index].newCopyName + "\r\n";
@@ -286,6 +268,8 @@ TEST_F(Upgrade, ProgramThatIgnoresTheRequestIsWaitedFor) {
     EXPECT_TRUE(Enabled(IDOK));
     EXPECT_TRUE(Enabled(IDCANCEL));
     ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, kReadyText, kWaitMs));
+    // The text follows the bar's last move within one tick; let the sampler see it.
+    EXPECT_EQ(100, bar.WaitFor(100, 5000));
     std::vector<int> seenPositions = Moves(waiting.Stop(), 0);
     EXPECT_TRUE(IsRisingSubset(seenPositions, Steps(1, 1, 100)));
     EXPECT_GE(seenPositions.size(), 20u);

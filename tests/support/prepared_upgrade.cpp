@@ -4,21 +4,30 @@
 #include <windows.h>
 
 #include "app/discovery.h"
+#include "payload/carried_files.h"
 #include "payload/work_folder.h"
-#include "tests/support/product_file.h"
 #include "tests/support/temp_folder.h"
 
-bool InstallOldProduct(const std::string& folder) {
-    if (!CreateDirectoryA(folder.c_str(), nullptr)) return false;
-    RecordFields old;
-    old.versionText = "5.2 R";
-    old.build = 1187;
-    old.dateChars = "250611";
-    for (const char* name : {"qelMapE.dll", "tVisLV.exe", "tVisX.exe"}) {
-        if (!WriteTestFile(folder + name, ToString(MakeProductFile(150000, 3000, old)))) {
-            return false;
-        }
-    }
+RecordFields InstalledRecord() {
+    RecordFields fields;
+    fields.versionText = "5.2 R";
+    fields.build = 1187;
+    fields.dateChars = "250611";
+    return fields;
+}
+
+RecordFields UpgradeRecord() {
+    RecordFields fields;
+    fields.build = 1250;
+    fields.dateChars = "261210";
+    fields.hour = 14;
+    fields.minute = 30;
+    fields.second = 5;
+    fields.hundredths = 50;
+    return fields;
+}
+
+bool SetProductPath(const std::string& folder) {
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
                         nullptr) != ERROR_SUCCESS) {
@@ -31,16 +40,20 @@ bool InstallOldProduct(const std::string& folder) {
     return written == ERROR_SUCCESS;
 }
 
-Bytes MakeUpgradeInstaller(const Bytes& stub) {
-    RecordFields fresh;
-    fresh.build = 1250;
-    fresh.dateChars = "261210";
-    fresh.hour = 14;
-    fresh.minute = 30;
-    fresh.second = 5;
-    fresh.hundredths = 50;
-    Bytes regions[3];
-    for (int i = 0; i < 3; ++i) regions[i] = Compress(MakeProductFile(180000, 2000, fresh), 'e');
+bool InstallOldProduct(const std::string& folder, const RecordFields& installed) {
+    if (!CreateDirectoryA(folder.c_str(), nullptr)) return false;
+    for (const CarriedFile& file : kCarriedFiles) {
+        if (!WriteTestFile(folder + file.productName,
+                           ToString(MakeProductFile(150000, 3000, installed)))) {
+            return false;
+        }
+    }
+    return SetProductPath(folder);
+}
+
+Bytes MakeUpgradeInstaller(const Bytes& stub, const RecordFields& upgrade) {
+    Bytes regions[kPayloadFileCount];
+    for (Bytes& region : regions) region = Compress(MakeProductFile(180000, 2000, upgrade), 'e');
     return MakeInstallerImage(stub, regions);
 }
 
@@ -48,8 +61,8 @@ void ForgetUpgradeRuns() {
     RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
     const std::string work = GetWorkFolder(nullptr);
-    for (const char* name :
-         {"QELMAPE.WCP", "TVISLV.WCP", "TVISX.WCP", "qelmape.dllu", "tvislv.exeu", "tvisx.exeu"}) {
-        DeleteFileA((work + name).c_str());
+    for (const CarriedFile& file : kCarriedFiles) {
+        DeleteFileA((work + file.compressedName).c_str());
+        DeleteFileA((work + file.workName).c_str());
     }
 }

@@ -12,6 +12,7 @@
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
 #include "tests/support/installer_image.h"
+#include "tests/support/prepared_upgrade.h"
 #include "tests/support/product_file.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/window_driver.h"
@@ -28,20 +29,12 @@ Bytes ReadBytes(const std::string& path) {
 class InstallerRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+        ForgetUpgradeRuns();
         stub = ReadBytes(BesideThisProgram("tvisupgrade.exe"));
         ASSERT_GT(stub.size(), 10000u);
     }
-    void TearDown() override {
-        RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
-        // The installer leaves its six files in the user's templates folder.
-        const char* work = GetWorkFolder(nullptr);
-        for (const char* name : {"QELMAPE.WCP", "TVISLV.WCP", "TVISX.WCP", "qelmape.dllu",
-                                 "tvislv.exeu", "tvisx.exeu"}) {
-            DeleteFileA((std::string(work) + name).c_str());
-        }
-    }
+    // The installer leaves its six files in the user's templates folder.
+    void TearDown() override { ForgetUpgradeRuns(); }
 
     TempFolder place;
     Bytes stub;
@@ -64,35 +57,12 @@ TEST_F(InstallerRun, StubWithoutPayloadReportsCodeThreeAndEnds) {
 }
 
 TEST_F(InstallerRun, PreparationShowsBothVersionsAndCancelAsks) {
-    // The installed product, found through the per-user registry value.
+    // The installed product, found through the per-user registry value, and an installer
+    // that carries build 1250 of 2026-12-10.
     std::string installed = place.File("tVis\\");
-    ASSERT_TRUE(CreateDirectoryA(installed.c_str(), nullptr));
-    RecordFields old;
-    old.versionText = "5.2 R";
-    old.build = 1187;
-    old.dateChars = "250611";
-    for (const char* name : {"qelMapE.dll", "tVisLV.exe", "tVisX.exe"}) {
-        ASSERT_TRUE(WriteTestFile(installed + name, ToString(MakeProductFile(150000, 3000, old))));
-    }
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0,
-                                             KEY_WRITE, nullptr, &key, nullptr));
-    RegSetValueExA(key, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(installed.c_str()),
-                   static_cast<DWORD>(installed.size() + 1));
-    RegCloseKey(key);
-
-    // The upgrade carries build 1250 of 2026-12-10.
-    RecordFields fresh;
-    fresh.build = 1250;
-    fresh.dateChars = "261210";
-    fresh.hour = 14;
-    fresh.minute = 30;
-    fresh.second = 5;
-    fresh.hundredths = 50;
-    Bytes regions[3];
-    for (int i = 0; i < 3; ++i) regions[i] = Compress(MakeProductFile(180000, 2000, fresh), 'e');
+    ASSERT_TRUE(InstallOldProduct(installed));
     std::string installer = place.File("setup.exe");
-    ASSERT_TRUE(WriteTestFile(installer, ToString(MakeInstallerImage(stub, regions))));
+    ASSERT_TRUE(WriteTestFile(installer, ToString(MakeUpgradeInstaller(stub))));
 
     RunningProgram program(installer, place.path());
     ASSERT_TRUE(program.started());
