@@ -119,7 +119,7 @@ INT_PTR Cancel(HWND dialog) {
         EndDialog(dialog, 0);
         return TRUE;
     }
-    // The countdown had already ended while the question was open: start now.
+    // A start message that came while the question was open goes out again now.
     if (startDeferred) {
         startDeferred = false;
         PostMessageW(dialog, kStartUpgradeMessage, 0, 0);

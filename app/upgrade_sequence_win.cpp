@@ -120,6 +120,9 @@ void PressUpgradeButton(HWND dialog) {
 }
 
 INT_PTR StartUpgrade(HWND dialog) {
+    // Only the dialog's own countdown posts the message, and only once an installed
+    // product was found; from anywhere else it would write into an empty product folder.
+    if (!upgradePossible) return FALSE;
     // A second start while the procedure runs would replace the files under it.
     if (upgradeRunning) return FALSE;
     // Nothing is replaced while the customer is being asked whether to stop.

@@ -117,6 +117,17 @@ for preset in "${built[@]}"; do
         # it), but its suite cannot run here; the 64-bit suite runs the same tests.
         echo "== test win32 SKIPPED: this machine cannot run 32-bit programs (no IA-32 emulation in its kernel)"
         skipped=$((skipped + 1))
+        # What needs no Wine still runs: the shipped installer imports only system DLLs.
+        check=(cmake -DOBJDUMP=i686-w64-mingw32-objdump -P tests/win/check_imports.cmake)
+        if "${check[@]:0:2}" -DPROGRAM="$build_root/win32/bin/tvisupgrade.exe" "${check[@]:2}" &&
+            "${check[@]:0:2}" -DPROGRAM="$build_root/win32/bin/comctl32_importer.exe" \
+                -DEXPECT_REJECTED=comctl32.dll "${check[@]:2}"; then
+            echo "win32 import checks passed"
+            passed=$((passed + 2))
+        else
+            echo "win32 import checks FAILED"
+            failed=$((failed + 1))
+        fi
         continue
     fi
     echo "== test $preset"

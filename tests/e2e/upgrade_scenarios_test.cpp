@@ -268,8 +268,10 @@ TEST_F(Upgrade, ProgramThatIgnoresTheRequestIsWaitedFor) {
     EXPECT_TRUE(Enabled(IDOK));
     EXPECT_TRUE(Enabled(IDCANCEL));
     ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, kReadyText, kWaitMs));
-    // The text follows the bar's last move within one tick; let the sampler see it.
+    // The text follows the bar's last move within one tick; the bar stays at 100 now, so
+    // give the sampler a few of its periods to see it too.
     EXPECT_EQ(100, bar.WaitFor(100, 5000));
+    Sleep(200);
     std::vector<int> seenPositions = Moves(waiting.Stop(), 0);
     EXPECT_TRUE(IsRisingSubset(seenPositions, Steps(1, 1, 100)));
     EXPECT_GE(seenPositions.size(), 20u);
@@ -567,6 +569,32 @@ TEST_F(Upgrade, ButtonsDuringTheProcedureChangeNothing) {
     EXPECT_EQ(nullptr, WaitForBox(nullptr, 0, box.window).window);
     ExpectSuccessBoxAndExit();
     EXPECT_EQ(ExpectedLog({kQelMapE, kTVisX, kTVisLV}), ReadTestFile(kLogFilePath));
+}
+
+TEST_F(Upgrade, StartMessageWithoutAnInstalledProductChangesNothing) {
+    ForgetUpgradeRuns();  // no registry value, and no default folder on this drive
+    installer = std::make_unique<StartedProcess>(installerPath);
+    ASSERT_TRUE(installer->started());
+    MessageBoxView notFound = WaitForBox(L"", kWaitMs);
+    ASSERT_NE(nullptr, notFound.window);
+    EXPECT_EQ(
+        L"Nie można odnaleźć zainstalowanego oprogramowania tVis (#1).\r\n\r\n"
+        L"Uaktualnienie jest niemożliwe.",
+        notFound.text);
+    Answer(notFound, IDOK);
+    dialog = WaitForDialog(installer->id(), nullptr, kStageLineId, kWaitMs);
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(
+        WaitForControlText(dialog, kStatusLineId, L"Nie można aktualizować tVis!", kWaitMs));
+    // A start message from outside: no procedure runs, nothing is written anywhere.
+    PostMessageW(dialog, WM_USER + 1256, 0, 0);
+    Press(dialog, IDOK);
+    EXPECT_EQ(nullptr, WaitForBox(nullptr, 1500, notFound.window).window);
+    EXPECT_FALSE(TestFileExists("C:\\qelMapE.dll"));
+    EXPECT_EQ("old old old ", Replaced());
+    Press(dialog, IDCANCEL);
+    EXPECT_EQ(1u, installer->WaitForExit(kWaitMs));
+    EXPECT_EQ("", ReadTestFile(kLogFilePath));
 }
 
 }  // namespace
