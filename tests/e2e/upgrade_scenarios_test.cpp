@@ -198,6 +198,8 @@ TEST_F(Upgrade, CleanUpgradeReplacesTheThreeFilesInOrder) {
     EXPECT_TRUE(IsRisingSubset(seenPositions, Steps(4, 4, 100)));
     EXPECT_GE(seenPositions.size(), 5u) << "the bar was hardly seen moving";
     EXPECT_TRUE(SaveWindowPng(box.window, "upgrade-success"));
+    // The dialog as the customer sees it then: the last target path, the box over it.
+    EXPECT_TRUE(SaveWindowPng(dialog, "upgrade-done"));
     std::string trace = ReadConsoleOf(installer->id(), place.File("console.txt"));
     std::vector<std::wstring> seen = stages.Stop();
     ExpectSuccessBoxAndExit();
