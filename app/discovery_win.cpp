@@ -13,7 +13,7 @@
 #include "support/diagnostics.h"
 #include "support/file_access.h"
 #include "support/ui_text.h"
-#include "version/version_display.h"
+#include "app/version_view.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "support/file_access.h"
 #include "support/global_block.h"
 #include "support/ui_text.h"
-#include "version/version_display.h"
+#include "version/version_reader.h"
 #include "version/version_record.h"
 
 bool writeFailed = false;

@@ -11,7 +11,7 @@
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
 #include "support/ui_text.h"
-#include "version/version_display.h"
+#include "version/version_reader.h"
 
 HWND logViewWindow = nullptr;
 HWND onLineWindow = nullptr;

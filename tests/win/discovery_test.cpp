@@ -22,7 +22,8 @@
 #include "tests/support/stdout_capture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/upgrade_dialog.h"
-#include "version/version_display.h"
+#include "app/version_view.h"
+#include "version/version_reader.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "tests/support/stdout_capture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/upgrade_dialog.h"
-#include "version/version_display.h"
+#include "version/version_reader.h"
 
 namespace {
 

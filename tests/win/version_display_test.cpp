@@ -1,6 +1,7 @@
 // Reading the installed and the carried version record and showing them in the real
 // UPGRADE dialog, with the log entries and the message boxes of each failure.
-#include "version/version_display.h"
+#include "app/version_view.h"
+#include "version/version_reader.h"
 
 #include <windows.h>
 

@@ -1,5 +1,6 @@
-// Reading the installed and the carried version record and showing them in the
-// UPGRADE dialog, with their log entries and message boxes.
+// Reading the installed and the carried version record, with the log entry and the
+// message boxes of each read. Showing them in the dialog is the dialog's own part
+// (app/version_view.h).
 #pragma once
 
 #include <windows.h>
@@ -18,12 +19,3 @@ int ReadInstalledRecord(const char* path);
 
 // The same for `name` in the work folder, into upgradeRecord (build, time and date only).
 int ReadUpgradeRecord(const char* name);
-
-// Reads the installed library in `productFolder` (the installed folder, with or without
-// its trailing separator) and shows its version, build and date, and the edition's title.
-// 1 when shown; 0 leaves the dialog untouched.
-int ShowInstalledVersion(HWND dialog, const char* productFolder);
-
-// Reads the carried library's new copy in workFolder and shows its build and date.
-// 1 when shown, else 0.
-int ShowUpgradeVersion(HWND dialog);
