@@ -114,6 +114,45 @@ LRESULT ProgressBarWindow::Send(UINT message, WPARAM wParam, LPARAM lParam) cons
     return SendMessageA(control_, message, wParam, lParam);
 }
 
+DibCanvas::DibCanvas(int width, int height) : width_(width), height_(height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    section_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (section_ == nullptr) return;
+    memory_ = CreateCompatibleDC(nullptr);
+    if (memory_ == nullptr) return;
+    old_ = SelectObject(memory_, section_);
+    bits_ = static_cast<uint32_t*>(bits);
+}
+
+DibCanvas::~DibCanvas() {
+    if (memory_ != nullptr) {
+        SelectObject(memory_, old_);
+        DeleteDC(memory_);
+    }
+    if (section_ != nullptr) DeleteObject(section_);
+}
+
+Image DibCanvas::ToImage() const {
+    Image image;
+    if (!valid()) return image;
+    GdiFlush();
+    image.width = width_;
+    image.height = height_;
+    image.pixels.resize(static_cast<size_t>(width_) * height_);
+    for (size_t i = 0; i < image.pixels.size(); ++i) {
+        uint32_t rgb = bits_[i] & 0xFFFFFFu;  // 0x00RRGGBB in a 32-bit DIB
+        image.pixels[i] = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16;
+    }
+    return image;
+}
+
 Image ProgressBarWindow::Capture() const {
     UpdateWindow(control_);
     RECT client;
@@ -123,30 +162,12 @@ Image ProgressBarWindow::Capture() const {
     image.height = client.bottom;
     image.pixels.assign(static_cast<size_t>(image.width) * image.height, 0);
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = image.width;
-    info.bmiHeader.biHeight = -image.height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    DibCanvas canvas(image.width, image.height);
+    if (!canvas.valid()) return image;
     HDC window = GetDC(control_);
-    HDC memory = CreateCompatibleDC(window);
-    HGDIOBJ old = SelectObject(memory, section);
-    BitBlt(memory, 0, 0, image.width, image.height, window, 0, 0, SRCCOPY);
-    GdiFlush();
-    const uint32_t* row = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; bits != nullptr && i < image.pixels.size(); ++i) {
-        uint32_t rgb = row[i] & 0xFFFFFFu;  // 0x00RRGGBB in a 32-bit DIB
-        image.pixels[i] = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16;
-    }
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    BitBlt(canvas.dc(), 0, 0, image.width, image.height, window, 0, 0, SRCCOPY);
     ReleaseDC(control_, window);
-    DeleteObject(section);
-    return image;
+    return canvas.ToImage();
 }
 
 int ProgressBarWindow::paints() const { return counts[control_].paints; }

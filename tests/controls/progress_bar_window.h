@@ -34,6 +34,33 @@ struct Image {
 // lists the first few.
 testing::AssertionResult SameImage(const Image& expected, const Image& actual);
 
+// A 32-bit top-down DIB section selected into a memory device context: something to
+// draw or copy pixels into and read back as an Image. Everything is released on
+// destruction.
+class DibCanvas {
+public:
+    DibCanvas(int width, int height);
+    ~DibCanvas();
+    DibCanvas(const DibCanvas&) = delete;
+    DibCanvas& operator=(const DibCanvas&) = delete;
+
+    // False when the section or the context could not be made; then nothing else works.
+    bool valid() const { return bits_ != nullptr && memory_ != nullptr; }
+    HDC dc() const { return memory_; }
+    // The pixels, row by row from the top, as 0x00RRGGBB.
+    uint32_t* bits() const { return bits_; }
+    // What was drawn, after GdiFlush, as COLORREF values.
+    Image ToImage() const;
+
+private:
+    int width_;
+    int height_;
+    uint32_t* bits_ = nullptr;
+    HBITMAP section_ = nullptr;
+    HDC memory_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
 // One pixel that differs between two images, with its colour in each.
 struct PixelChange {
     int x;

@@ -62,38 +62,14 @@ std::vector<std::wstring> ButtonsLeftToRight(HWND box) {
 // A system icon drawn by this process over `background`, at its natural size, in the top
 // left corner of a width x height image: what an SS_ICON static of that size shows.
 Image DrawSystemIcon(LPCSTR id, int width, int height, uint32_t background) {
-    Image image;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section == nullptr) return image;
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, section);
-    uint32_t* pixels = static_cast<uint32_t*>(bits);
-    const size_t count = static_cast<size_t>(width) * height;
+    DibCanvas canvas(width, height);
+    if (!canvas.valid()) return Image();
     const uint32_t fill =
         (background & 0xFF) << 16 | (background & 0xFF00) | (background >> 16 & 0xFF);
-    std::fill(pixels, pixels + count, fill);
+    std::fill(canvas.bits(), canvas.bits() + static_cast<size_t>(width) * height, fill);
     // Shared system icons are never destroyed.
-    DrawIconEx(memory, 0, 0, LoadIconA(nullptr, id), 0, 0, 0, nullptr, DI_NORMAL);
-    GdiFlush();
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        uint32_t rgb = pixels[i] & 0xFFFFFFu;
-        image.pixels[i] = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16;
-    }
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(section);
-    return image;
+    DrawIconEx(canvas.dc(), 0, 0, LoadIconA(nullptr, id), 0, 0, 0, nullptr, DI_NORMAL);
+    return canvas.ToImage();
 }
 
 HWND IconControl(HWND box) {

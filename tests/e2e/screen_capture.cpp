@@ -16,35 +16,12 @@ Image CaptureScreen(const RECT& rect) {
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return image;
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section == nullptr) return image;
+    DibCanvas canvas(width, height);
+    if (!canvas.valid()) return image;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, section);
-    BOOL copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    if (copied && bits != nullptr) {
-        image.width = width;
-        image.height = height;
-        image.pixels.resize(static_cast<size_t>(width) * height);
-        const uint32_t* row = static_cast<const uint32_t*>(bits);
-        for (size_t i = 0; i < image.pixels.size(); ++i) {
-            uint32_t rgb = row[i] & 0xFFFFFFu;  // 0x00RRGGBB in a 32-bit DIB
-            image.pixels[i] = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16;
-        }
-    }
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    BOOL copied = BitBlt(canvas.dc(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     ReleaseDC(nullptr, screen);
-    DeleteObject(section);
+    if (copied) image = canvas.ToImage();
     return image;
 }
 
