@@ -45,17 +45,6 @@ std::vector<uint32_t> Compose(const std::vector<Image>& bars, int zoom, int* wid
     return picture;
 }
 
-bool SaveFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    DeleteFileA(path.c_str());  // an earlier run's file may belong to another user
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
 TEST(ProgressBarScreenshot, DialogLookAtFourFiftyAndHundredPercent) {
     std::vector<Image> bars;
     for (int percent : {4, 50, 100}) {
@@ -74,7 +63,7 @@ TEST(ProgressBarScreenshot, DialogLookAtFourFiftyAndHundredPercent) {
         int width = 0, height = 0;
         std::vector<uint32_t> picture = Compose(bars, zoom, &width, &height);
         std::string path = folder + (zoom == 1 ? "/progress_bar.png" : "/progress_bar_x4.png");
-        EXPECT_TRUE(SaveFile(path, EncodePng(width, height, picture)))
+        EXPECT_TRUE(WriteScreenshotFile(path, EncodePng(width, height, picture)))
             << "cannot write " << path << ", error " << GetLastError();
     }
 }

@@ -114,6 +114,17 @@ LRESULT ProgressBarWindow::Send(UINT message, WPARAM wParam, LPARAM lParam) cons
     return SendMessageA(control_, message, wParam, lParam);
 }
 
+bool WriteScreenshotFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    DeleteFileA(path.c_str());
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
 DibCanvas::DibCanvas(int width, int height) : width_(width), height_(height) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -60,6 +61,10 @@ private:
     HDC memory_ = nullptr;
     HGDIOBJ old_ = nullptr;
 };
+
+// Writes a screenshot file. An earlier run's file of that name may belong to another user
+// (the tests run Wine as an unprivileged one), so it is deleted first.
+bool WriteScreenshotFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // One pixel that differs between two images, with its colour in each.
 struct PixelChange {

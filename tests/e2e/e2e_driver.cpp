@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/window_driver.h"
 
 std::wstring StoredText(HWND window) {
     wchar_t buffer[2048] = {};
@@ -33,29 +34,11 @@ std::vector<std::wstring> TextSampler::Stop() {
     return seen_;
 }
 
-DWORD RunToEnd(const std::string& commandLine, DWORD timeoutMs) {
-    std::string command = commandLine;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &process)) {
-        return ~0u;
-    }
-    WaitForSingleObject(process.hProcess, timeoutMs);
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process.hProcess, &code);
-    if (code == STILL_ACTIVE) TerminateProcess(process.hProcess, 99);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 std::string ReadConsoleOf(DWORD processId, const std::string& scratchFile) {
     DeleteFileA(scratchFile.c_str());
-    std::string command = "\"" + BesideThisProgram("console_reader.exe") + "\" " +
-                          std::to_string(processId) + " \"" + scratchFile + "\"";
-    if (RunToEnd(command, 30000) != 0) return "<unread>";
+    RunningProgram reader(BesideThisProgram("console_reader.exe"), BesideThisProgram(""),
+                          std::to_string(processId) + " \"" + scratchFile + "\"");
+    if (reader.WaitForExit(30000) != 0) return "<unread>";
     return ReadTestFile(scratchFile);
 }
 

@@ -34,9 +34,6 @@ private:
     std::thread thread_;
 };
 
-// Runs a program to its end; its exit code, or ~0u when it could not be started.
-DWORD RunToEnd(const std::string& commandLine, DWORD timeoutMs);
-
 // The screen buffer of the process's console, a line per row ("\n"), as console_reader.exe
 // beside this program reads it; "<unread>" when it could not be read.
 std::string ReadConsoleOf(DWORD processId, const std::string& scratchFile);

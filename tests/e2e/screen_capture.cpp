@@ -38,21 +38,6 @@ Image CaptureWindow(HWND window) {
     return CaptureScreen(frame);
 }
 
-namespace {
-
-bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    DeleteFileA(path.c_str());  // an earlier run's file may belong to another user
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-}  // namespace
-
 testing::AssertionResult SaveWindowPng(HWND window, const std::string& name) {
     Image image = CaptureWindow(window);
     if (image.pixels.empty()) {
@@ -66,7 +51,7 @@ testing::AssertionResult SaveWindowPng(HWND window, const std::string& name) {
     const char* given = std::getenv("TVIS_TEST_SCREENSHOT_DIR");
     const std::string folder = given != nullptr && *given ? given : TVIS_SCREENSHOT_DIR;
     const std::string path = folder + "/" + name + ".png";
-    if (!WriteWholeFile(path, EncodePng(image.width, image.height, rgb))) {
+    if (!WriteScreenshotFile(path, EncodePng(image.width, image.height, rgb))) {
         return testing::AssertionFailure()
                << "cannot write " << path << ", error " << GetLastError();
     }

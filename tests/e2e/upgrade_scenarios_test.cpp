@@ -72,14 +72,14 @@ protected:
         ASSERT_TRUE(SetProductPath(product + "\\"));
 
         installerPath = place.File("tvis-upgrade.exe");
-        std::string command = "\"" + BesideThisProgram("tvispack.exe") + "\" build --stub \"" +
-                              BesideThisProgram("tvisupgrade.exe") + "\"";
+        std::string arguments = "build --stub \"" + BesideThisProgram("tvisupgrade.exe") + "\"";
         for (const CarriedFile& file : kCarriedFiles) {
-            command +=
+            arguments +=
                 std::string(" ") + file.packOption + " \"" + release + file.productName + "\"";
         }
-        command += " -o \"" + installerPath + "\"";
-        ASSERT_EQ(0u, RunToEnd(command, kWaitMs)) << command;
+        arguments += " -o \"" + installerPath + "\"";
+        RunningProgram tvispack(BesideThisProgram("tvispack.exe"), place.path(), arguments);
+        ASSERT_EQ(0u, tvispack.WaitForExit(kWaitMs)) << arguments;
     }
 
     void TearDown() override {

@@ -84,25 +84,8 @@ protected:
     // Runs a program of the downloads folder there; its exit code, 1000 when it could not
     // be started, STILL_ACTIVE when it did not end in time.
     DWORD RunThere(const std::string& program, const std::string& arguments) {
-        std::string path = downloads + program;
-        std::string command = "\"" + path + "\" " + arguments;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                            downloads.c_str(), &startup, &process)) {
-            return 1000;
-        }
-        DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(process.hProcess, kWaitMs) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(process.hProcess, &code);
-        } else {
-            TerminateProcess(process.hProcess, 99);
-            WaitForSingleObject(process.hProcess, 5000);
-        }
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return code;
+        RunningProgram run(downloads + program, downloads, arguments);
+        return run.started() ? run.WaitForExit(kWaitMs) : 1000;
     }
 
     TempFolder place;
