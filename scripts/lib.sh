@@ -53,3 +53,62 @@ can_run_32bit() {
 wine_command() {
     if can_run_32bit; then echo wine; else echo /usr/lib/wine/wine64; fi
 }
+
+# The unprivileged user that Wine runs as when the script runs as root (as root, Wine
+# opens read-only files for writing, so what the installer meets would not be what a
+# customer meets). Creates it when missing. Prints its name; prints nothing when the
+# script does not run as root.
+wine_user() {
+    [ "$(id -u)" -eq 0 ] || return 0
+    local user=tvistest
+    id -u "$user" >/dev/null 2>&1 ||
+        useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
+    echo "$user"
+}
+
+# in_wine USER PREFIX HOME COMMAND...: runs COMMAND (a Wine loader or wineserver) with the
+# prefix's environment, as USER when one is given.
+in_wine() {
+    local user="$1" prefix="$2" home="$3" as=()
+    shift 3
+    [ -n "$user" ] && as=(runuser -u "$user" --)
+    "${as[@]}" env WINEPREFIX="$prefix" HOME="$home" WINEDEBUG="${WINEDEBUG:--all}" ${LOCPATH:+LOCPATH="$LOCPATH"} ${LANG:+LANG="$LANG"} \
+        ${WINELOADER:+WINELOADER="$WINELOADER"} "$@"
+}
+
+# start_wine_desktop USER PREFIX HOME LOG: creates the prefix and makes its desktop a
+# virtual one of 1024x768 on $DISPLAY, then keeps one wineserver and the desktop's explorer
+# running until the prefix's wineserver is ended (wineserver -k).
+start_wine_desktop() {
+    local user="$1" prefix="$2" home="$3" log="$4" wine args pid
+    wine=$(wine_command)
+    in_wine "$user" "$prefix" "$home" "$wine" wineboot -i >"$log" 2>&1
+    # A virtual desktop: windows live inside one X window, so Wine never waits (up to two
+    # seconds per window) for a window manager that Xvfb does not have, and screenshots
+    # show frames and captions.
+    for args in 'HKCU\Software\Wine\Explorer /v Desktop /d Default' \
+        'HKCU\Software\Wine\Explorer\Desktops /v Default /d 1024x768'; do
+        # shellcheck disable=SC2086
+        in_wine "$user" "$prefix" "$home" "$wine" reg add $args /f >>"$log" 2>&1
+    done
+    # The desktop that wineboot left running is a plain one: end that server, so that the
+    # next desktop is created as the virtual one. Then keep one wineserver for the whole
+    # run: each program starts in milliseconds.
+    in_wine "$user" "$prefix" "$home" wineserver -k 2>/dev/null
+    in_wine "$user" "$prefix" "$home" wineserver -w 2>/dev/null
+    in_wine "$user" "$prefix" "$home" wineserver -p
+    # Keep the desktop's explorer running too. Otherwise the first window of each program
+    # starts one, which inherits the program's output, and whoever reads that output waits
+    # for the desktop to end.
+    in_wine "$user" "$prefix" "$home" setsid "$wine" explorer /desktop=Default,1024x768 \
+        </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 1 100); do
+        for pid in $(pgrep -u "${user:-$(id -un)}" -f 'explorer.exe /desktop'); do
+            tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" &&
+                return 0
+        done
+        sleep 0.1
+    done
+    echo "the Wine desktop did not start (see $log)" >&2
+    return 1
+}

@@ -38,22 +38,27 @@ Image CaptureWindow(HWND window) {
     return CaptureScreen(frame);
 }
 
-testing::AssertionResult SaveWindowPng(HWND window, const std::string& name) {
-    Image image = CaptureWindow(window);
-    if (image.pixels.empty()) {
-        return testing::AssertionFailure() << "window " << window << " cannot be read";
-    }
+testing::AssertionResult SaveScreenPng(const RECT& rect, const std::string& path) {
+    Image image = CaptureScreen(rect);
+    if (image.pixels.empty()) return testing::AssertionFailure() << "the screen cannot be read";
     std::vector<uint32_t> rgb(image.pixels.size());
     for (size_t i = 0; i < rgb.size(); ++i) {
         uint32_t color = image.pixels[i];  // COLORREF to 0x00RRGGBB
         rgb[i] = (color & 0xFF) << 16 | (color & 0xFF00) | (color >> 16 & 0xFF);
     }
-    const char* given = std::getenv("TVIS_TEST_SCREENSHOT_DIR");
-    const std::string folder = given != nullptr && *given ? given : TVIS_SCREENSHOT_DIR;
-    const std::string path = folder + "/" + name + ".png";
     if (!WriteScreenshotFile(path, EncodePng(image.width, image.height, rgb))) {
         return testing::AssertionFailure()
                << "cannot write " << path << ", error " << GetLastError();
     }
     return testing::AssertionSuccess() << path;
+}
+
+testing::AssertionResult SaveWindowPng(HWND window, const std::string& name) {
+    RECT frame = {};
+    if (!GetWindowRect(window, &frame)) {
+        return testing::AssertionFailure() << "window " << window << " cannot be read";
+    }
+    const char* given = std::getenv("TVIS_TEST_SCREENSHOT_DIR");
+    const std::string folder = given != nullptr && *given ? given : TVIS_SCREENSHOT_DIR;
+    return SaveScreenPng(frame, folder + "/" + name + ".png");
 }

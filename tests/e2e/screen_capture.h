@@ -21,6 +21,9 @@ Image CaptureClient(HWND window);
 // A window with its frame and caption, from the screen.
 Image CaptureWindow(HWND window);
 
+// Saves the screen's pixels inside `rect` (screen coordinates) as a PNG file at `path`.
+testing::AssertionResult SaveScreenPng(const RECT& rect, const std::string& path);
+
 // Saves a PNG of a window with its frame as NAME.png in the folder named by the
 // environment variable TVIS_TEST_SCREENSHOT_DIR (scripts/test.sh sets it and copies the
 // pictures into the build folder's screenshots/), or in the build's screenshots/ folder.
