@@ -12,7 +12,7 @@
 # Ends with status 0 when the installed product was upgraded. TVIS_BUILD_ROOT puts the
 # build folders elsewhere than build/, TVIS_DEMO_DIR the demo elsewhere than out/demo.
 set -u
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
 . scripts/lib.sh
 

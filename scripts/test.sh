@@ -6,7 +6,7 @@
 # Usage: scripts/test.sh [native|win32|win64 ...]   (default: all three)
 # TVIS_BUILD_ROOT puts the build folders elsewhere than build/ (for parallel work).
 set -u
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
 . scripts/lib.sh
 
@@ -45,11 +45,7 @@ chmod 755 "$run_dir"
 XVFB_PID=""
 cleanup() {
     if [ -n "${TVIS_WINEPREFIX:-}" ] && [ -d "$TVIS_WINEPREFIX" ]; then
-        if [ -n "${TVIS_WINE_USER:-}" ]; then
-            runuser -u "$TVIS_WINE_USER" -- env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -k 2>/dev/null
-        else
-            WINEPREFIX="$TVIS_WINEPREFIX" wineserver -k 2>/dev/null
-        fi
+        in_wine "${TVIS_WINE_USER:-}" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME" wineserver -k 2>/dev/null
     fi
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
     rm -rf "$run_dir"
@@ -74,40 +70,14 @@ if [ $needs_wine -eq 1 ]; then
     TVIS_WINE=$(wine_command)
     export TVIS_WINE
     [ "$TVIS_WINE" = wine ] || export WINELOADER="$TVIS_WINE"
-    wine_as=()
-    if [ "$(id -u)" -eq 0 ]; then
-        export TVIS_WINE_USER=tvistest
-        id -u "$TVIS_WINE_USER" >/dev/null 2>&1 ||
-            useradd --system --no-create-home --shell /usr/sbin/nologin "$TVIS_WINE_USER"
+    TVIS_WINE_USER=$(wine_user)
+    if [ -n "$TVIS_WINE_USER" ]; then
+        export TVIS_WINE_USER
         chown "$TVIS_WINE_USER" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME"
-        wine_as=(runuser -u "$TVIS_WINE_USER" --)
     fi
     echo "== wine prefix (display $DISPLAY, $TVIS_WINE)"
-    "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
-        ${WINELOADER:+WINELOADER="$WINELOADER"} "$TVIS_WINE" wineboot -i >"$run_dir/wineboot.log" 2>&1
-    # A virtual desktop: windows live inside one X window, so Wine never waits (up to two
-    # seconds per window) for a window manager that Xvfb does not have, and screenshots
-    # show frames and captions.
-    for args in 'HKCU\Software\Wine\Explorer /v Desktop /d Default' \
-        'HKCU\Software\Wine\Explorer\Desktops /v Default /d 1024x768'; do
-        # shellcheck disable=SC2086
-        "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
-            ${WINELOADER:+WINELOADER="$WINELOADER"} "$TVIS_WINE" reg add $args /f >>"$run_dir/wineboot.log" 2>&1
-    done
-    # The desktop that wineboot left running is a plain one: end that server, so that the
-    # next desktop is created as the virtual one. Then keep one wineserver for the whole
-    # run: each test process starts in milliseconds.
-    "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -k 2>/dev/null
-    "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -w 2>/dev/null
-    "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" wineserver -p
-    # Keep the desktop's explorer running too. Otherwise the first window of each test
-    # starts one, which inherits the test's output pipe, and ctest waits for it to end.
-    "${wine_as[@]}" env WINEPREFIX="$TVIS_WINEPREFIX" HOME="$TVIS_WINE_HOME" WINEDEBUG=-all \
-        ${WINELOADER:+WINELOADER="$WINELOADER"} setsid "$TVIS_WINE" explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
-    for _ in $(seq 1 100); do
-        pgrep -u "${TVIS_WINE_USER:-$(id -un)}" -f 'explorer.exe /desktop' >/dev/null && break
-        sleep 0.1
-    done
+    start_wine_desktop "$TVIS_WINE_USER" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME" "$run_dir/wineboot.log" ||
+        { echo "0 passed, $((failed + 1)) failed"; exit 1; }
     sleep 3
 fi
 
@@ -155,6 +125,25 @@ for preset in "${built[@]}"; do
     failed=$((failed + bad))
     skipped=$((skipped + skips))
 done
+
+# The demo, headless, so that the first command of the README cannot rot. It needs the
+# host build and the Windows build it runs (the 64-bit one where 32-bit programs cannot
+# run), and keeps its pictures and report in the build folder.
+demo_windows=win32
+can_run_32bit || demo_windows=win64
+if [[ " ${built[*]} " == *" native "* && " ${built[*]} " == *" $demo_windows "* ]]; then
+    echo "== demo (headless)"
+    demo_log="$build_root/logs/demo.log"
+    if TVIS_BUILD_ROOT="$build_root" TVIS_DEMO_DIR="$build_root/demo" scripts/demo.sh --headless \
+        </dev/null >"$demo_log" 2>&1; then
+        echo "demo passed: $(grep -E '^installed (before|after):' "$demo_log" | tr '\n' ' ')"
+        passed=$((passed + 1))
+    else
+        tail -n 40 "$demo_log"
+        echo "demo FAILED (see $demo_log)"
+        failed=$((failed + 1))
+    fi
+fi
 
 echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Refreshes the README's pictures of the dialog (docs/images/demo-*.png) from a headless
+# demo run: run it when the dialog's look changes, then commit the pictures. The demo
+# saves plain PNGs; optipng makes them small enough to keep in the repository.
+#
+# Usage: scripts/refresh-screenshots.sh [--reuse]   (--reuse: take out/demo's pictures
+#                                                    from the last headless demo run)
+set -u
+cd "$(dirname "$0")/.." || exit 1
+. scripts/lib.sh
+ensure_packages scripts/packages-docs.txt || exit 1
+if [ "${1:-}" != --reuse ]; then
+    scripts/demo.sh --headless || { echo "the demo failed: pictures left as they were"; exit 1; }
+fi
+mkdir -p docs/images
+for name in demo-ready demo-question demo-countdown demo-success; do
+    [ -f "out/demo/$name.png" ] || { echo "out/demo/$name.png is missing"; exit 1; }
+    optipng -quiet -o2 -strip all -out "docs/images/$name.png" -clobber "out/demo/$name.png" || exit 1
+done
+ls -l docs/images/demo-*.png
