@@ -139,6 +139,7 @@ cp "$demo/tvis-upgrade.exe" "$windows_bin/demo_driver.exe" "$wine_dir/bin/"
 # A Polish Windows, as the customers have one: Wine takes its locale from LANG, and with
 # it the ANSI code page 1250 and "Tak" and "Nie" on the buttons. The locale is compiled
 # into the demo's folder, so the machine's own locales stay as they are.
+mkdir -p "$wine_dir/locale"
 if localedef -i pl_PL -f UTF-8 "$wine_dir/locale/pl_PL.UTF-8" >/dev/null 2>&1 ||
     [ -f "$wine_dir/locale/pl_PL.UTF-8/LC_CTYPE" ]; then
     chmod -R a+rX "$wine_dir/locale"

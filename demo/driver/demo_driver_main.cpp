@@ -5,8 +5,9 @@
 //       starts the installer as a double-click does and drives the whole upgrade as a
 //       customer would: waits for the dialog to be ready, presses "&UAKTUALNIJ", answers
 //       "Tak" to the question about the running tVisLV.exe, follows the close request and
-//       the countdown, confirms the success box. Saves demo-ready.png, demo-question.png,
-//       demo-countdown.png and demo-success.png into SCREENSHOT_FOLDER.
+//       the countdown, confirms the success box. Saves demo-ready.png, demo-desktop.png
+//       (the whole desktop then), demo-question.png, demo-countdown.png and
+//       demo-success.png into SCREENSHOT_FOLDER.
 //   demo_driver.exe watch INSTALLER PRODUCT_FOLDER
 //       starts the installer and waits, without a time limit, for the person at the
 //       screen to drive it.
@@ -16,6 +17,7 @@
 // to the carried build and the installer ended as after a successful upgrade (exit code 1).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -108,6 +110,9 @@ public:
             control(303) + ", " + control(302) + "; upgrade build " + control(403) + ", " +
             control(402));
         Shot(dialog, "demo-ready");
+        RECT desktop = {};
+        GetWindowRect(GetDesktopWindow(), &desktop);
+        Shot(desktop, "demo-desktop");
         BarReader bar(GetDlgItem(dialog, kProgressBarId));
 
         Press(dialog, IDOK);
@@ -116,8 +121,9 @@ public:
         if (!question) return Fail("no question about the running tVisLV.exe");
         Say("question: " + OneLine(question->text));
         Shot(Around(dialog, question->window), "demo-question");
+        const std::wstring yes = ButtonText(*question, IDYES);
         Answer(*question, IDYES);
-        Say("answered: Tak");
+        Say("answered: " + Utf8(yes));
 
         DWORD start = GetTickCount();
         while (FindWindowW(kLogViewClass, nullptr) != nullptr) {
@@ -184,6 +190,13 @@ private:
             }
         } while (GetTickCount() - start < kStageWaitMs);
         return std::nullopt;
+    }
+
+    // The text of a box's button, as the customer reads it (the system's language).
+    static std::wstring ButtonText(const MessageBoxView& box, int command) {
+        std::wstring text = StoredText(GetDlgItem(box.window, command));
+        text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+        return text;
     }
 
     static std::string OneLine(const std::wstring& text) {
