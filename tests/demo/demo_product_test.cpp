@@ -30,8 +30,8 @@ namespace {
 
 constexpr DWORD kWaitMs = 10000;
 
-// A record as make_product_file takes it (UTF-8), as the file then holds it (code page
-// 1250), and as the window shows it (UTF-16).
+// A record as make_product_file takes it (UTF-8, as this source is), as the file then holds
+// it (code page 1250), and as the window shows it (UTF-16).
 struct StampedRecord {
     const char* versionUtf8;
     const char* editionUtf8;
@@ -49,20 +49,14 @@ struct StampedRecord {
 // One record a file, so that a row showing the wrong file's record shows.
 const StampedRecord kStamps[kPayloadFileCount] = {
     // qelMapE.dll
-    {"5.3 \xC5\x81\xC3\xB3"
-     "d\xC5\xBA",
-     "ZRP \xC4\x85\xC4\x99", "1250", "261210", "14:30:05.50",
-     "5.3 \xA3\xF3"
-     "d\x9F",
-     "ZRP \xB9\xEA", L"5.3 Łódź", L"ZRP ąę", L"1.250", L"2026.12.10  godz. 14:30.05,50"},
+    {"5.3 Łódź", "ZRP ąę", "1250", "261210", "14:30:05.50", "5.3 \xA3\xF3\x64\x9F", "ZRP \xB9\xEA",
+     L"5.3 Łódź", L"ZRP ąę", L"1.250", L"2026.12.10  godz. 14:30.05,50"},
     // tVisLV.exe
-    {"5.3.1 \xC5\xBB\xC3\xB3\xC5\x82w", "R2A", "1234567", "261211", "8:05:07.09",
-     "5.3.1 \xAF\xF3\xB3w", "R2A", L"5.3.1 Żółw", L"R2A", L"1.234.567",
-     L"2026.12.11  godz. 08:05.07,09"},
+    {"5.3.1 Żółw", "R2A", "1234567", "261211", "8:05:07.09", "5.3.1 \xAF\xF3\xB3w", "R2A",
+     L"5.3.1 Żółw", L"R2A", L"1.234.567", L"2026.12.11  godz. 08:05.07,09"},
     // tVisX.exe
-    {"5.3.2 \xC4\x86ma", "ZRP \xC5\x9Al\xC4\x85sk", "987654", "270101", "23:59:59.99",
-     "5.3.2 \xC6ma", "ZRP \x8Cl\xB9sk", L"5.3.2 Ćma", L"ZRP Śląsk", L"987.654",
-     L"2027.01.01  godz. 23:59.59,99"},
+    {"5.3.2 Ćma", "ZRP Śląsk", "987654", "270101", "23:59:59.99", "5.3.2 \xC6ma", "ZRP \x8Cl\xB9sk",
+     L"5.3.2 Ćma", L"ZRP Śląsk", L"987.654", L"2027.01.01  godz. 23:59.59,99"},
 };
 
 std::wstring Widen(const std::string& text, UINT codePage) {
