@@ -20,18 +20,16 @@ constexpr FieldPlace kFieldPlaces[] = {
 };
 
 // The record's texts are the product's own: never an "&" taken for a mnemonic.
-HWND AddField(HWND window, VersionRow row, const FieldPlace& place, int top) {
+void AddField(HWND window, VersionRow row, const FieldPlace& place, int top) {
     HWND control = CreateWindowExW(
         0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOPREFIX | SS_ENDELLIPSIS | place.alignment,
         place.left, top + place.top, place.width, kLineHeight, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(VersionControlId(row, place.field))),
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE)), nullptr);
-    if (control != nullptr) {
-        // A stock font: nothing to delete when the window goes.
-        SendMessageW(control, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    }
-    return control;
+    if (control == nullptr) return;
+    // A stock font: nothing to delete when the window goes.
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 FALSE);
 }
 
 void FillFields(HWND window, VersionRow row, const char* fileName, const VersionRecord* record) {
