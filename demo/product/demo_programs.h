@@ -9,7 +9,8 @@ struct DemoProgram {
     CarriedFileIndex file;     // its name is kCarriedFiles[file].productName
     const wchar_t* className;  // the class the installer looks for
     const wchar_t* title;
+    int stackPlace;  // where its window lies: 0 in the screen's bottom-right corner, 1 above
 };
 
-constexpr DemoProgram kDemoLogView = {kTVisLV, kLogViewClass, L"tVis LogView"};
-constexpr DemoProgram kDemoOnLine = {kTVisX, kOnLineClass, L"tVis OnLine"};
+constexpr DemoProgram kDemoLogView = {kTVisLV, kLogViewClass, L"tVis LogView", 0};
+constexpr DemoProgram kDemoOnLine = {kTVisX, kOnLineClass, L"tVis OnLine", 1};

@@ -9,6 +9,7 @@ constexpr int kWindowWidth = 420;
 constexpr int kWindowHeight = 160;
 constexpr int kFirstRowTop = 12;
 constexpr int kRowGap = 10;
+constexpr int kScreenMargin = 8;
 
 LRESULT CALLBACK ProductWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -35,16 +36,27 @@ bool RegisterProductClass(HINSTANCE instance, const wchar_t* className) {
     return RegisterClassW(&windowClass) != 0;
 }
 
+// The bottom-right corner of the work area, the second program's window above the first's:
+// clear of the installer's dialog in the middle of the screen and of its trace console in
+// the top-left corner, where Wine's default position would put this window too.
+POINT StackedPlace(int stackPlace) {
+    RECT work = {0, 0, 1024, 768};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return {work.right - kScreenMargin - kWindowWidth,
+            work.bottom - (kScreenMargin + kWindowHeight) * (stackPlace + 1)};
+}
+
 }  // namespace
 
 HWND ShowProductWindow(HINSTANCE instance, const DemoProgram& program,
                        const VersionRecord* programRecord, const VersionRecord* libraryRecord,
                        int showCommand) {
     if (!RegisterProductClass(instance, program.className)) return nullptr;
-    HWND window = CreateWindowExW(0, program.className, program.title,
-                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight,
-                                  nullptr, nullptr, instance, nullptr);
+    POINT place = StackedPlace(program.stackPlace);
+    HWND window =
+        CreateWindowExW(0, program.className, program.title,
+                        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, place.x, place.y,
+                        kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return nullptr;
     AddVersionRow(window, kProgramRow, kFirstRowTop, kCarriedFiles[program.file].productName,
                   programRecord);
