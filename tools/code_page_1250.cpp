@@ -1,7 +1,8 @@
-// Code page 1250 to UTF-8; see code_page_1250.h.
+// Code page 1250 to and from UTF-8; see code_page_1250.h.
 #include "tools/code_page_1250.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -38,6 +39,58 @@ void AppendUtf8(uint16_t codePoint, std::string* out) {
     *out += static_cast<char>(0x80 | (codePoint & 0x3F));
 }
 
+// Decodes the UTF-8 sequence that starts at text[*at], advancing *at past it. False for
+// a malformed sequence: the well-formed ones are those of the Unicode standard's table 3-7.
+bool NextCodePoint(const std::string& text, size_t* at, uint32_t* codePoint) {
+    const auto byte = [&text](size_t i) { return static_cast<uint8_t>(text[i]); };
+    uint8_t lead = byte(*at);
+    if (lead < 0x80) {
+        *codePoint = lead;
+        ++*at;
+        return true;
+    }
+    size_t length;
+    uint8_t low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;   // overlong below U+0800
+        if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;   // overlong below U+10000
+        if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
+    } else {
+        return false;  // a continuation byte, an overlong two-byte lead, or 0xF5..0xFF
+    }
+    if (text.size() - *at < length) return false;
+    uint32_t value = lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        uint8_t next = byte(*at + i);
+        if (i == 1 ? next < low || next > high : (next & 0xC0) != 0x80) return false;
+        value = value << 6 | (next & 0x3F);
+    }
+    *codePoint = value;
+    *at += length;
+    return true;
+}
+
+// The byte that Cp1250ToUtf8 turns into `codePoint`; false when there is none.
+bool ByteOf(uint32_t codePoint, char* out) {
+    if (codePoint < 0x80) {
+        *out = static_cast<char>(codePoint);
+        return true;
+    }
+    for (unsigned i = 0; i < 128; ++i) {
+        if (kHighHalf[i] == codePoint) {
+            *out = static_cast<char>(0x80 + i);
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string Cp1250ToUtf8(const std::string& text) {
@@ -51,4 +104,17 @@ std::string Cp1250ToUtf8(const std::string& text) {
         }
     }
     return out;
+}
+
+bool Utf8ToCp1250(const std::string& utf8, std::string* out) {
+    std::string converted;
+    converted.reserve(utf8.size());
+    for (size_t at = 0; at < utf8.size();) {
+        uint32_t codePoint = 0;
+        char c = 0;
+        if (!NextCodePoint(utf8, &at, &codePoint) || !ByteOf(codePoint, &c)) return false;
+        converted += c;
+    }
+    *out = std::move(converted);
+    return true;
 }

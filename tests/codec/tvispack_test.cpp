@@ -1,10 +1,9 @@
 // The real tvispack binary on temporary files (native build): build and inspect, every
 // refusal with its exit status and message, the JSON keys, the version records of the
 // carried files, damaged installers, expand on mscompress output, and that a built file
-// passes the reader's rules. The code page 1250 table against glibc's iconv.
+// passes the reader's rules.
 #include <gtest/gtest.h>
 
-#include <iconv.h>
 #include <sys/stat.h>
 
 #include <cctype>
@@ -17,7 +16,6 @@
 #include "tests/codec/native_files.h"
 #include "tests/codec/test_data.h"
 #include "tests/support/product_file.h"
-#include "tools/code_page_1250.h"
 #include "version/version_record.h"
 
 #ifndef TVISPACK_PATH
@@ -573,39 +571,6 @@ TEST_F(Tvispack, BuildRefusesAProductFileWithoutRecordNamingIt) {
         EXPECT_EQ((Bytes{1, 2, 3}), ReadBytes(dir.File("out.exe"))) << c.name;
         EXPECT_EQ(std::string::npos, output.find("wrote ")) << c.name;
     }
-}
-
-// Every byte of code page 1250 against glibc's converter; the five bytes it leaves undefined
-// become the C1 controls of the same number, as Windows converts them.
-TEST(Cp1250ToUtf8, AgreesWithIconvForEveryByte) {
-    iconv_t converter = iconv_open("UTF-8", "CP1250");
-    ASSERT_NE(reinterpret_cast<iconv_t>(-1), converter);
-    std::string all;
-    std::string expectedAll;
-    std::vector<int> undefined;
-    for (int b = 1; b < 256; ++b) {
-        char in = static_cast<char>(b);
-        char out[8];
-        char* inPtr = &in;
-        char* outPtr = out;
-        size_t inLeft = 1;
-        size_t outLeft = sizeof out;
-        std::string expected;
-        if (iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-            iconv(converter, nullptr, nullptr, nullptr, nullptr);
-            undefined.push_back(b);
-            expected = {static_cast<char>(0xC2), static_cast<char>(b)};
-        } else {
-            expected.assign(out, outPtr);
-        }
-        EXPECT_EQ(expected, Cp1250ToUtf8(std::string(1, in))) << b;
-        all += in;
-        expectedAll += expected;
-    }
-    iconv_close(converter);
-    EXPECT_EQ((std::vector<int>{0x81, 0x83, 0x88, 0x90, 0x98}), undefined);
-    EXPECT_EQ(expectedAll, Cp1250ToUtf8(all));
-    EXPECT_EQ("", Cp1250ToUtf8(""));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // How the installer finds the product's running programs and asks them to close, as the
 // end-to-end tests expect it: the window classes it looks for and the close request it
-// posts. Shared by fake_product.exe and the tests. Windows builds only.
+// posts. Shared by fake_product.exe, the demo product (demo/product) and the tests.
+// Windows builds only.
 #pragma once
 
 #include <windows.h>
