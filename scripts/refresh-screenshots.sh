@@ -4,7 +4,8 @@
 # saves plain PNGs; optipng makes them small enough to keep in the repository.
 #
 # Usage: scripts/refresh-screenshots.sh [--reuse]   (--reuse: take out/demo's pictures
-#                                                    from the last headless demo run)
+#                                                    from the last headless demo run;
+#                                                    TVIS_DEMO_DIR names its folder)
 set -u
 cd "$(dirname "$0")/.." || exit 1
 . scripts/lib.sh
@@ -13,8 +14,9 @@ if [ "${1:-}" != --reuse ]; then
     scripts/demo.sh --headless || { echo "the demo failed: pictures left as they were"; exit 1; }
 fi
 mkdir -p docs/images
-for name in demo-ready demo-question demo-countdown demo-success; do
-    [ -f "out/demo/$name.png" ] || { echo "out/demo/$name.png is missing"; exit 1; }
-    optipng -quiet -o2 -strip all -out "docs/images/$name.png" -clobber "out/demo/$name.png" || exit 1
+demo="${TVIS_DEMO_DIR:-out/demo}"
+for name in demo-ready demo-desktop demo-question demo-countdown demo-success; do
+    [ -f "$demo/$name.png" ] || { echo "$demo/$name.png is missing"; exit 1; }
+    optipng -quiet -o2 -strip all -out "docs/images/$name.png" -clobber "$demo/$name.png" || exit 1
 done
 ls -l docs/images/demo-*.png

@@ -136,7 +136,7 @@ if [[ " ${built[*]} " == *" native "* && " ${built[*]} " == *" $demo_windows "* 
     demo_log="$build_root/logs/demo.log"
     if TVIS_BUILD_ROOT="$build_root" TVIS_DEMO_DIR="$build_root/demo" scripts/demo.sh --headless \
         </dev/null >"$demo_log" 2>&1; then
-        echo "demo passed: $(grep -E '^installed (before|after):' "$demo_log" | tr '\n' ' ')"
+        echo "demo passed: $(grep -E '^installed (before|after):' "$demo_log" | awk '!seen[$0]++' | tr '\n' ' ')"
         passed=$((passed + 1))
     else
         tail -n 40 "$demo_log"
