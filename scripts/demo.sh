@@ -176,11 +176,16 @@ if [ $headless -eq 1 ]; then
 else
     driver=(watch "$installer" 'C:\Programs\tVis2002\')
 fi
-set -o pipefail
-run_wine "$wine" "$wine_dir/bin/demo_driver.exe" "${driver[@]}" </dev/null 2>&1 |
-    tr -d '\r' | tee "$demo/report.txt"
-status=$?
-set +o pipefail
+# In the background, so that Ctrl-C (or any signal) ends the demo at once: a signal
+# interrupts `wait`, and the exit trap ends the prefix's programs, the driver among them.
+# The driver's lines show as they come.
+{
+    run_wine "$wine" "$wine_dir/bin/demo_driver.exe" "${driver[@]}" </dev/null 2>&1
+    echo $? >"$demo/driver.status"
+} | sed -u 's/\r$//' | tee "$demo/report.txt" &
+wait $!
+status=$(cat "$demo/driver.status" 2>/dev/null || echo 1)
+rm -f "$demo/driver.status"
 end_processes
 
 echo "== report"
