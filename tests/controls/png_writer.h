@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-// CRC-32 as PNG chunks use it (ISO 3309, reflected, initial and final XOR 0xFFFFFFFF).
-uint32_t Crc32(const uint8_t* data, size_t size);
+#include "support/crc32.h"  // PNG chunks end with a CRC-32
+
 
 // Adler-32 as the zlib stream inside a PNG ends with it.
 uint32_t Adler32(const uint8_t* data, size_t size);
