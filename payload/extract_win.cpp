@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "payload/carried_files.h"
+#include "payload/integrity_block.h"
 #include "payload/lz_expand.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
@@ -89,6 +90,26 @@ int DekompresujPlik(const char* folder, const char* compressedName, const char* 
     return 1;
 }
 
+namespace {
+
+// The integrity block's verdict, when the installer carries one (tvispack writes it; older
+// installers have none and are taken as they are).
+bool PayloadIsIntact(const uint8_t* image, uint32_t length, const PayloadTrailer& trailer) {
+    IntegrityCheck check = CheckIntegrity(image, length, trailer);
+    if (!check.present) return true;
+    ShowStatus("Sprawdza sumy kontrolne...");
+    if (check.damagedFile < 0) {
+        Trace("CRC: zgodne\r\n");
+        return true;
+    }
+    Trace("CRC %s: %08X, oczekiwany %08X\r\n", kCarriedFiles[check.damagedFile].compressedName,
+          static_cast<unsigned>(check.actual[check.damagedFile]),
+          static_cast<unsigned>(check.expected[check.damagedFile]));
+    return false;
+}
+
+}  // namespace
+
 int32_t UnpackPayloadFrom(const char* installerPath, const char* folder, ExtractionStatus status) {
     statusSink = status;
     ShowStatus("Inicjalizacja...");
@@ -106,6 +127,9 @@ int32_t UnpackPayloadFrom(const char* installerPath, const char* folder, Extract
     PayloadTrailer trailer;
     reason = CheckPayloadImage(buffer.data(), length, &trailer);
     if (reason != kPayloadOk) return reason;
+    // Before anything in the work folder changes: a damaged installer leaves the last
+    // run's files as they were.
+    if (!PayloadIsIntact(buffer.data(), length, trailer)) return kPayloadDamaged;
 
     ShowStatus("Usuwa pliki tymczasowe...");
     int32_t code = RemoveStale(true);

@@ -12,6 +12,8 @@ enum PayloadReason : int32_t {
     kNoPayloadBuffer = 4,       // no buffer of the file's length
     kTrailerCheckMismatch = 5,  // the trailer's check word does not match its fields
     kTrailerSumMismatch = 6,    // start + lengths + 20 is not the file's length
+    kPayloadDamaged = 7,        // a compressed file differs from its CRC-32 in the
+                                // integrity block (payload/integrity_block.h)
     kStaleTvisxWcp = 10,
     kStaleTvislvWcp = 11,
     kStaleQelmapeWcp = 12,

@@ -48,13 +48,15 @@ PayloadReason CheckPayloadImage(const uint8_t* image, uint32_t length, PayloadTr
     return CheckTrailer(*trailer, length);
 }
 
-bool PlanPayload(uint64_t imageLength, const uint64_t sizes[kPayloadFileCount], PayloadPlan* plan) {
+bool PlanPayload(uint64_t imageLength, const uint64_t sizes[kPayloadFileCount], PayloadPlan* plan,
+                 uint64_t reserved) {
     uint64_t payloadLength = 0;
     for (int i = 0; i < kPayloadFileCount; ++i) payloadLength += sizes[i];
-    uint64_t natural = imageLength + payloadLength + kTrailerSize;
-    plan->fillerLength = natural < kMinInstallerLength ? kMinInstallerLength - natural : 0;
+    uint64_t natural = imageLength + reserved + payloadLength + kTrailerSize;
+    plan->fillerLength =
+        reserved + (natural < kMinInstallerLength ? kMinInstallerLength - natural : 0);
     plan->payloadStart = imageLength + plan->fillerLength;
-    plan->totalLength = natural + plan->fillerLength;
+    plan->totalLength = imageLength + plan->fillerLength + payloadLength + kTrailerSize;
     plan->excessLength =
         plan->totalLength > kMaxInstallerLength ? plan->totalLength - kMaxInstallerLength : 0;
     return plan->excessLength == 0;

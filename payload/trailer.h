@@ -73,7 +73,9 @@ struct PayloadPlan {
     uint64_t excessLength;  // by how much the file would exceed the maximum; 0 when it fits
 };
 
-// Plans an installer from an image and three compressed files: filler is added only when
-// the file would otherwise be shorter than kMinInstallerLength. Returns true when the
-// result fits within kMaxInstallerLength; otherwise excessLength says by how much not.
-bool PlanPayload(uint64_t imageLength, const uint64_t sizes[kPayloadFileCount], PayloadPlan* plan);
+// Plans an installer from an image and three compressed files: at least `reserved` bytes
+// of filler (room for the integrity block), more only where the file would otherwise be
+// shorter than kMinInstallerLength. Returns true when the result fits within
+// kMaxInstallerLength; otherwise excessLength says by how much not.
+bool PlanPayload(uint64_t imageLength, const uint64_t sizes[kPayloadFileCount], PayloadPlan* plan,
+                 uint64_t reserved = 0);

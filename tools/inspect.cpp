@@ -76,6 +76,8 @@ const char* ReasonText(PayloadReason code) {
             return "the trailer's check word does not match";
         case kTrailerSumMismatch:
             return "the trailer's start and sizes plus 20 do not add up to the file's length";
+        case kPayloadDamaged:
+            return "a compressed file differs from the CRC-32 that the integrity block records";
         default:
             return "see the reason code table";
     }
@@ -154,6 +156,10 @@ InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
     report.trailerRead = true;
     report.code = CheckTrailer(report.trailer, length32);
     if (report.code != kPayloadOk) return report;
+    // The installer stops here on a damaged file; the regions are still described, so the
+    // report shows which one differs.
+    report.integrity = CheckIntegrity(image, length32, report.trailer);
+    if (report.integrity.damagedFile >= 0) report.code = kPayloadDamaged;
     const uint32_t sizes[kPayloadFileCount] = {report.trailer.firstSize, report.trailer.secondSize,
                                                report.trailer.thirdSize};
     uint64_t offset = report.trailer.payloadStart;
@@ -292,6 +298,35 @@ std::string TextLines(const ReportFields& fields, const std::string& indent) {
     return out;
 }
 
+ReportValue Hex32(uint32_t value) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(value));
+    return ReportValue::Number(value).Shown(hex);
+}
+
+// Whether an integrity block ends where the payload starts and, if so, each region's
+// CRC-32 as recorded there and as computed; null before the trailer was found sound.
+ReportValue IntegrityField(const InstallerReport& report) {
+    if (!report.trailerRead || report.code == kTrailerCheckMismatch ||
+        report.code == kTrailerSumMismatch) {
+        return ReportValue::Null();
+    }
+    const IntegrityCheck& check = report.integrity;
+    ReportFields fields;
+    fields.emplace_back("present", ReportValue::Flag(check.present));
+    if (!check.present) return ReportValue::Object(fields);
+    fields.emplace_back("offset",
+                        ReportValue::Number(report.trailer.payloadStart - kIntegrityBlockSize));
+    fields.emplace_back("intact", ReportValue::Flag(check.damagedFile < 0));
+    for (int i = 0; i < kPayloadFileCount; ++i) {
+        ReportFields crc;
+        crc.emplace_back("recorded", Hex32(check.expected[i]));
+        crc.emplace_back("computed", Hex32(check.actual[i]));
+        fields.emplace_back(kCarriedFiles[i].compressedName, ReportValue::Object(crc));
+    }
+    return ReportValue::Object(fields);
+}
+
 ReportFields TopFields(const InstallerReport& report) {
     ReportFields fields;
     fields.emplace_back("code", ReportValue::Number(static_cast<uint64_t>(report.code)));
@@ -310,6 +345,7 @@ ReportFields TopFields(const InstallerReport& report) {
     fields.emplace_back("firstSize", trailerField(report.trailer.firstSize));
     fields.emplace_back("secondSize", trailerField(report.trailer.secondSize));
     fields.emplace_back("thirdSize", trailerField(report.trailer.thirdSize));
+    fields.emplace_back("integrity", IntegrityField(report));
     fields.emplace_back("allFilesDecode", ReportValue::Flag(report.allFilesDecode));
     fields.emplace_back("allFilesHoldRecords", ReportValue::Flag(report.allFilesHoldRecords));
     return fields;
@@ -333,6 +369,10 @@ std::string ReportJson(const InstallerReport& report) {
 std::string ReportText(const std::string& path, const InstallerReport& report) {
     std::string out = path + "\n";
     for (const auto& field : TopFields(report)) {
+        if (field.second.kind == ReportValue::kObject) {
+            out += "  " + field.first + ":\n" + TextLines(field.second.fields, "    ");
+            continue;
+        }
         out += "  " + field.first + ": " + TextValue(field.second);
         if (field.first == "trailerCheck" || field.first == "expectedCheck") {
             if (field.second.kind == ReportValue::kNumber) {

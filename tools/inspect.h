@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/integrity_block.h"
 #include "payload/trailer.h"
 
 // One reported value: a number, a flag, a text, a nested object or nothing (null in JSON).
@@ -43,7 +44,9 @@ struct InstallerReport {
     uint64_t fileLength = 0;
     bool trailerRead = false;  // the trailer was decoded (codes 0, 5, 6)
     PayloadTrailer trailer = {};
-    std::vector<ReportFields> files;  // one per payload region, when code is 0
+    // The integrity block and the CRC-32s of the regions, once the trailer is sound.
+    IntegrityCheck integrity;
+    std::vector<ReportFields> files;  // one per payload region, when the trailer is sound
     bool allFilesDecode = false;
     // Every region decodes to a file that holds a version record; the installer treats a
     // product file without one as damaged at upgrade time.

@@ -1,12 +1,15 @@
 // tvispack's commands: build, inspect, compress, expand, and their help.
 #include "tools/tvispack.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
 #include "payload/carried_files.h"
+#include "payload/integrity_block.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
+#include "support/crc32.h"
 #include "tools/file_io.h"
 #include "tools/host.h"
 #include "tools/inspect.h"
@@ -47,8 +50,10 @@ const char kBuildHelp[] =
     "\n"
     "Each product file is compressed in the SZDD format (mode 'A', the last character of its\n"
     "product name in the header) and appended behind the stub in the fixed order qelMapE.dll,\n"
-    "tVisLV.exe, tVisX.exe, followed by the 20-byte trailer. When the result would be shorter\n"
-    "than 1,000,000 bytes, zero filler goes between the stub and the payload. The output is\n"
+    "tVisLV.exe, tVisX.exe, followed by the 20-byte trailer. Right before the payload goes a\n"
+    "28-byte integrity block with the CRC-32 of each compressed file, which the installer\n"
+    "checks before it writes anything (reason code 7 when a file differs). When the result\n"
+    "would be shorter than 1,000,000 bytes, zero filler goes before the block. The output is\n"
     "written to a temporary file beside OUT.exe and renamed, so it appears whole or not at all.\n"
     "\n"
     "  --stub STUB.exe   the installer without payload; default: tvisupgrade.exe beside tvispack\n"
@@ -242,7 +247,7 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
         sizes[k] = compressed[k].size();
     }
     PayloadPlan plan;
-    if (!PlanPayload(image.size(), sizes, &plan)) {
+    if (!PlanPayload(image.size(), sizes, &plan, kIntegrityBlockSize)) {
         Error("the installer would be " + Thousands(plan.totalLength) + " bytes, " +
               Thousands(plan.excessLength) + " bytes more than the limit of " +
               Thousands(kMaxInstallerLength) + " (stub '" + stub + "' " + Thousands(image.size()) +
@@ -255,10 +260,17 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
     uint8_t trailer[kTrailerSize];
     EncodeTrailer(static_cast<uint32_t>(plan.payloadStart), static_cast<uint32_t>(sizes[0]),
                   static_cast<uint32_t>(sizes[1]), static_cast<uint32_t>(sizes[2]), trailer);
-    std::vector<FilePiece> pieces = {
-        {image.data(), image.size()},     {nullptr, plan.fillerLength},
-        {compressed[0].data(), sizes[0]}, {compressed[1].data(), sizes[1]},
-        {compressed[2].data(), sizes[2]}, {trailer, kTrailerSize}};
+    // The integrity block closes the filler, right before the payload.
+    uint32_t crcs[kPayloadFileCount];
+    for (int k = 0; k < kPayloadFileCount; ++k) crcs[k] = Crc32(compressed[k].data(), sizes[k]);
+    const std::array<uint8_t, kIntegrityBlockSize> block = EncodeIntegrityBlock(crcs);
+    std::vector<FilePiece> pieces = {{image.data(), image.size()},
+                                     {nullptr, plan.fillerLength - kIntegrityBlockSize},
+                                     {block.data(), kIntegrityBlockSize},
+                                     {compressed[0].data(), sizes[0]},
+                                     {compressed[1].data(), sizes[1]},
+                                     {compressed[2].data(), sizes[2]},
+                                     {trailer, kTrailerSize}};
     std::string error;
     if (!WriteFileAtomically(output, pieces, &error)) {
         Error("cannot write '" + output + "': " + error);
@@ -272,6 +284,10 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
                     Thousands(files[k].size()).c_str(), Thousands(sizes[k]).c_str(),
                     inputs[k].c_str());
     }
+    std::printf("  integrity block at %s: CRC-32 %08X %08X %08X\n",
+                Thousands(plan.payloadStart - kIntegrityBlockSize).c_str(),
+                static_cast<unsigned>(crcs[0]), static_cast<unsigned>(crcs[1]),
+                static_cast<unsigned>(crcs[2]));
     return kExitOk;
 }
 

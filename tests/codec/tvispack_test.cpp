@@ -8,11 +8,14 @@
 
 #include <cctype>
 #include <climits>
+#include <algorithm>
 #include <cstring>
 
 #include "payload/carried_files.h"
+#include "payload/integrity_block.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
+#include "support/crc32.h"
 #include "tests/codec/native_files.h"
 #include "tests/codec/test_data.h"
 #include "tests/support/product_file.h"
@@ -170,8 +173,17 @@ TEST_F(Tvispack, BuildAddsFillerUpToOneMillionAndInspectAgrees) {
               CheckPayloadImage(file.data(), static_cast<uint32_t>(file.size()), &trailer));
     uint32_t payload = trailer.firstSize + trailer.secondSize + trailer.thirdSize;
     ExpectSoundInstaller(file, kMinInstallerLength - kTrailerSize - payload);
-    // The filler is zeros between the stub and the payload.
-    for (size_t i = stub.size(); i < trailer.payloadStart; ++i) ASSERT_EQ(0, file[i]) << i;
+    // The filler is zeros between the stub and the integrity block, which ends where the
+    // payload starts and records each region's CRC-32.
+    const uint32_t blockAt = trailer.payloadStart - kIntegrityBlockSize;
+    for (size_t i = stub.size(); i < blockAt; ++i) ASSERT_EQ(0, file[i]) << i;
+    const uint32_t sizes[3] = {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
+    uint32_t crcs[3];
+    for (uint32_t i = 0, at = trailer.payloadStart; i < 3; at += sizes[i++]) {
+        crcs[i] = Crc32(file.data() + at, sizes[i]);
+    }
+    auto block = EncodeIntegrityBlock(crcs);
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), file.begin() + blockAt));
 
     ASSERT_EQ(0, Run("inspect " + Quote(dir.File("out.exe")))) << output;
     EXPECT_NE(std::string::npos, output.find("code: 0")) << output;
@@ -179,11 +191,16 @@ TEST_F(Tvispack, BuildAddsFillerUpToOneMillionAndInspectAgrees) {
     EXPECT_NE(std::string::npos, output.find("TVISX.WCP")) << output;
 }
 
-TEST_F(Tvispack, BuildWithoutFillerWhenTheStubIsLarge) {
+TEST_F(Tvispack, BuildWithOnlyTheIntegrityBlockWhenTheStubIsLarge) {
     stub = RandomBytes(1200000, 7);
     ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
     ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
-    ExpectSoundInstaller(ReadBytes(dir.File("out.exe")), 1200000);
+    Bytes file = ReadBytes(dir.File("out.exe"));
+    ExpectSoundInstaller(file, 1200000 + kIntegrityBlockSize);
+    PayloadTrailer trailer = DecodeTrailer(file.data() + file.size() - kTrailerSize);
+    IntegrityCheck check = CheckIntegrity(file.data(), static_cast<uint32_t>(file.size()), trailer);
+    EXPECT_TRUE(check.present);
+    EXPECT_EQ(-1, check.damagedFile);
 }
 
 TEST_F(Tvispack, InspectJsonHasTheKeys) {
@@ -193,7 +210,8 @@ TEST_F(Tvispack, InspectJsonHasTheKeys) {
          {"\"code\": 0", "\"payloadStart\": ", "\"firstSize\": ", "\"secondSize\": ",
           "\"thirdSize\": ", "\"files\": [", "\"name\": \"QELMAPE.WCP\"",
           "\"name\": \"TVISLV.WCP\"", "\"name\": \"TVISX.WCP\"",
-          "\"offset\": ", "\"size\": ", "\"decodes\": true"}) {
+          "\"offset\": ", "\"size\": ", "\"decodes\": true", "\"integrity\": {",
+          "\"present\": true", "\"intact\": true", "\"recorded\": ", "\"computed\": "}) {
         EXPECT_NE(std::string::npos, output.find(key)) << key << "\n" << output;
     }
     for (int i = 0; i < 3; ++i) {
@@ -369,8 +387,17 @@ TEST_F(Tvispack, InspectReportsRegionsThatDoNotDecode) {
     size_t third = t.payloadStart + t.firstSize + t.secondSize;
     file[third + 12] ^= 0x40;  // uncompressed length changed
     ASSERT_TRUE(WriteBytes(dir.File("damaged.exe"), file));
+    // The integrity block catches the damage first: the installer would stop with code 7,
+    // and the report names the regions whose CRC-32 differs.
+    EXPECT_EQ(1, Run("inspect " + Quote(dir.File("damaged.exe")) + " --json"));
+    EXPECT_NE(std::string::npos, output.find("\"code\": 7,")) << output;
+    EXPECT_NE(std::string::npos, output.find("\"intact\": false")) << output;
+    // Without the block, the layout alone is sound and each region's own fault shows.
+    std::fill(file.begin() + t.payloadStart - kIntegrityBlockSize, file.begin() + t.payloadStart, 0);
+    ASSERT_TRUE(WriteBytes(dir.File("damaged.exe"), file));
     EXPECT_EQ(1, Run("inspect " + Quote(dir.File("damaged.exe")) + " --json"));
     EXPECT_NE(std::string::npos, output.find("\"code\": 0,")) << output;
+    EXPECT_NE(std::string::npos, output.find("\"present\": false")) << output;
     EXPECT_EQ(std::string::npos, output.find("\"decodes\": true")) << output;
     EXPECT_NE(std::string::npos, output.find("not an SZDD file")) << output;
     EXPECT_NE(std::string::npos, output.find("unsupported SZDD mode")) << output;

@@ -3,8 +3,10 @@
 
 #include <cstring>
 
+#include "payload/integrity_block.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
+#include "support/crc32.h"
 #include "tests/support/product_file.h"
 
 std::string ToString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
@@ -33,6 +35,20 @@ Bytes MakeInstallerImage(const Bytes& stub, const Bytes regions[3]) {
                   static_cast<uint32_t>(sizes[1]), static_cast<uint32_t>(sizes[2]), trailer);
     file.insert(file.end(), trailer, trailer + kTrailerSize);
     return file;
+}
+
+void AddIntegrityBlock(Bytes& installer) {
+    PayloadTrailer trailer = DecodeTrailer(installer.data() + installer.size() - kTrailerSize);
+    const uint32_t sizes[3] = {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
+    uint32_t crcs[3];
+    uint32_t at = trailer.payloadStart;
+    for (int i = 0; i < 3; ++i) {
+        crcs[i] = Crc32(installer.data() + at, sizes[i]);
+        at += sizes[i];
+    }
+    auto block = EncodeIntegrityBlock(crcs);
+    std::memcpy(installer.data() + trailer.payloadStart - kIntegrityBlockSize, block.data(),
+                block.size());
 }
 
 Payload MakePayload() {

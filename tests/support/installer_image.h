@@ -20,6 +20,10 @@ Bytes MakeInstallerImage(const Bytes regions[3], uint32_t stubSize = 200000);
 // The same behind a real stub (the installer program without payload).
 Bytes MakeInstallerImage(const Bytes& stub, const Bytes regions[3]);
 
+// Writes the integrity block of the installer's three regions over the 28 bytes before its
+// payload (filler, in the images above), as tvispack does.
+void AddIntegrityBlock(Bytes& installer);
+
 // The three product files (with version records) and the installer that carries them.
 struct Payload {
     Bytes plain[3];       // qelMapE.dll, tVisLV.exe, tVisX.exe

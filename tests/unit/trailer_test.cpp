@@ -145,6 +145,36 @@ TEST(PayloadPlan, AddsFillerOnlyBelowTheMinimum) {
     EXPECT_EQ(1250020u, plan.totalLength);
 }
 
+// Room reserved for the integrity block is always there, and counts towards the minimum.
+TEST(PayloadPlan, ReservedRoomIsPartOfTheFiller) {
+    struct Case {
+        uint64_t image;
+        uint64_t sizes[kPayloadFileCount];
+        uint64_t filler;
+        uint64_t total;
+    } const cases[] = {
+        {50000, {1000, 2000, 3000}, 1000000 - 50000 - 6000 - 20, 1000000},
+        {50000, {500000, 400000, 300000}, 28, 1250048},
+        // One byte short of the minimum without the room: the room alone fills it.
+        {1000000 - 6000 - 20 - 28 - 1, {1000, 2000, 3000}, 29, 1000000},
+        {1000000 - 6000 - 20 - 28, {1000, 2000, 3000}, 28, 1000000},
+        {1000000 - 6000 - 20 - 27, {1000, 2000, 3000}, 28, 1000001},
+    };
+    for (const Case& c : cases) {
+        PayloadPlan plan;
+        ASSERT_TRUE(PlanPayload(c.image, c.sizes, &plan, 28)) << c.image;
+        EXPECT_EQ(c.filler, plan.fillerLength) << c.image;
+        EXPECT_EQ(c.image + c.filler, plan.payloadStart) << c.image;
+        EXPECT_EQ(c.total, plan.totalLength) << c.image;
+    }
+    const uint64_t full[kPayloadFileCount] = {1000000, 1000000, 1000000 - 20 - 28};
+    PayloadPlan plan;
+    EXPECT_TRUE(PlanPayload(1000000, full, &plan, 28));
+    const uint64_t over[kPayloadFileCount] = {1000000, 1000000, 1000000 - 20 - 27};
+    EXPECT_FALSE(PlanPayload(1000000, over, &plan, 28));
+    EXPECT_EQ(1u, plan.excessLength);
+}
+
 TEST(PayloadPlan, ReportsTheExcessOverTheMaximum) {
     const uint64_t exact[kPayloadFileCount] = {1000000, 1000000, 1000000 - 20};
     PayloadPlan plan;

@@ -12,6 +12,7 @@
 
 #include "payload/lz_expand.h"
 #include "payload/reason_codes.h"
+#include "payload/trailer.h"
 #include "payload/work_folder.h"
 #include "support/file_access.h"
 #include "tests/support/installer_image.h"
@@ -83,6 +84,54 @@ TEST_F(Extraction, SoundInstallerGivesTheSixFilesExactly) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(ToString(payload->compressed[i]) == ReadTestFile(work + kCompressed[i])) << i;
         EXPECT_TRUE(ToString(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
+    }
+}
+
+// With the integrity block that tvispack writes, one flipped bit in a compressed file is
+// caught before the work folder changes; without it, the same installer goes on as it
+// always did.
+TEST_F(Extraction, IntegrityBlockStopsADamagedInstallerBeforeAnythingIsWritten) {
+    Bytes intact = payload->installer;
+    AddIntegrityBlock(intact);
+    ASSERT_EQ(kPayloadOk, Unpack(intact));
+    EXPECT_EQ(L"Sprawdza sumy kontrolne...", statuses.at(2));
+    EXPECT_EQ(L"Inicjalizacja zakończona", Status());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(ToString(payload->plain[i]) == ReadTestFile(work + kDecompressed[i])) << i;
+    }
+
+    const PayloadTrailer trailer = DecodeTrailer(intact.data() + intact.size() - kTrailerSize);
+    const uint32_t starts[3] = {trailer.payloadStart, trailer.payloadStart + trailer.firstSize,
+                                trailer.payloadStart + trailer.firstSize + trailer.secondSize};
+    for (int file = 0; file < 3; ++file) {
+        SCOPED_TRACE(kCompressed[file]);
+        // The last run's six files, which a damaged installer must leave alone.
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(WriteTestFile(work + kCompressed[i], "last run"));
+            ASSERT_TRUE(WriteTestFile(work + kDecompressed[i], "last run"));
+        }
+        Bytes damaged = intact;
+        damaged[starts[file] + 5000] ^= 0x10;
+        statuses.clear();
+        StdoutCapture capture(place.File("trace.txt"));
+        EXPECT_EQ(kPayloadDamaged, Unpack(damaged));
+        const std::string trace = capture.Finish();
+        EXPECT_EQ(L"Sprawdza sumy kontrolne...", Status());
+        EXPECT_NE(std::string::npos, trace.find(std::string("CRC ") + kCompressed[file] + ": "))
+            << trace;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ("last run", ReadTestFile(work + kCompressed[i])) << i;
+            EXPECT_EQ("last run", ReadTestFile(work + kDecompressed[i])) << i;
+        }
+        // The same damage in an installer without the block: no code 7, the files are
+        // written.
+        Bytes unguarded = payload->installer;
+        unguarded[starts[file] + 5000] ^= 0x10;
+        EXPECT_NE(kPayloadDamaged, Unpack(unguarded));
+        EXPECT_TRUE(ToString(Bytes(unguarded.begin() + starts[file],
+                                   unguarded.begin() + starts[file] +
+                                       payload->compressed[file].size())) ==
+                    ReadTestFile(work + kCompressed[file]));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/discovery.h"
+#include "payload/trailer.h"
 #include "payload/work_folder.h"
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
@@ -40,20 +41,41 @@ protected:
     Bytes stub;
 };
 
-TEST_F(InstallerRun, StubWithoutPayloadReportsCodeThreeAndEnds) {
-    std::string installer = place.File("tvisupgrade.exe");
-    ASSERT_TRUE(WriteTestFile(installer, ToString(stub)));
-    RunningProgram program(installer, place.path());
-    ASSERT_TRUE(program.started());
+// Installers the preparation refuses: the box with the reason code, exit code 1, nothing
+// read, and the work folder as the last run left it.
+TEST_F(InstallerRun, RefusedInstallerReportsItsCodeAndEnds) {
+    Bytes damaged = MakeUpgradeInstaller(stub);
+    AddIntegrityBlock(damaged);
+    const PayloadTrailer trailer = DecodeTrailer(damaged.data() + damaged.size() - kTrailerSize);
+    damaged[trailer.payloadStart + trailer.firstSize + 3000] ^= 0x01;  // inside TVISLV.WCP
+    struct Case {
+        const char* what;
+        Bytes installer;
+        const wchar_t* text;
+    } const cases[] = {
+        {"the stub without payload", stub,
+         L"Nie można uaktualnić oprogramowania. Kod przyczyny: 0000.0003"},
+        {"one bit flipped in a compressed file", damaged,
+         L"Nie można uaktualnić oprogramowania. Kod przyczyny: 0000.0007"},
+    };
+    const std::string work = GetWorkFolder(nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteTestFile(work + "TVISLV.WCP", "last run"));
+        std::string installer = place.File("tvisupgrade.exe");
+        ASSERT_TRUE(WriteTestFile(installer, ToString(c.installer)));
+        RunningProgram program(installer, place.path());
+        ASSERT_TRUE(program.started());
 
-    HWND box = WaitForDialog(program.id(), L"tVis", 0xFFFF, kWaitMs);
-    ASSERT_NE(nullptr, box);
-    EXPECT_EQ(L"Nie można uaktualnić oprogramowania. Kod przyczyny: 0000.0003",
-              ControlText(box, 0xFFFF));
-    Press(box, IDOK);
-    EXPECT_EQ(1u, program.WaitForExit(kWaitMs));
-    // The log was emptied at start and nothing was read.
-    EXPECT_EQ("", ReadTestFile(kLogFilePath));
+        HWND box = WaitForDialog(program.id(), L"tVis", 0xFFFF, kWaitMs);
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(c.text, ControlText(box, 0xFFFF));
+        Press(box, IDOK);
+        EXPECT_EQ(1u, program.WaitForExit(kWaitMs));
+        // The log was emptied at start and nothing was read.
+        EXPECT_EQ("", ReadTestFile(kLogFilePath));
+        EXPECT_EQ("last run", ReadTestFile(work + "TVISLV.WCP"));
+    }
 }
 
 TEST_F(InstallerRun, PreparationShowsBothVersionsAndCancelAsks) {
