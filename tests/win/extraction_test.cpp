@@ -32,6 +32,20 @@ void RecordStatus(const char* text) {
     statuses.push_back(wide);
 }
 
+// The status texts of a run that succeeds.
+const std::vector<std::wstring> kSoundStages = {L"Inicjalizacja...",
+                                                L"Pobiera pliki upgrade...",
+                                                L"Usuwa pliki tymczasowe...",
+                                                L"Zapisuje qelmape.wcp...",
+                                                L"Zapisuje tvislv.wcp...",
+                                                L"Zapisuje tvisx.wcp...",
+                                                L"Kasuje pliki tymczasowe...",
+                                                L"Dekompresuje qelmape.wcp...",
+                                                L"Dekompresuje tvislv.wcp...",
+                                                L"Dekompresuje tvisx.wcp...",
+                                                L"Sprawdza dekompresowane pliki...",
+                                                L"Inicjalizacja zakończona"};
+
 class Extraction : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -53,6 +67,24 @@ protected:
         EXPECT_TRUE(WriteTestFile(path, ToString(installer)));
         return UnpackPayloadFrom(path.c_str(), work.c_str(), RecordStatus);
     }
+    // A new folder in `place` whose path, final backslash included, has `length` characters.
+    std::string FolderOfLength(size_t length) const {
+        std::string folder = place.path() + std::string(length - place.path().size() - 1, 'w');
+        EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+        return folder + "\\";
+    }
+    // The trace of a sound run's decompression into `folder`.
+    static std::string DecompressionTrace(const std::string& folder) {
+        std::string trace;
+        for (int i = 0; i < 3; ++i) {
+            trace += "\r\nDekompresujPlik: " + folder + ", " + kCompressed[i] + ", " +
+                     kDecompressed[i] + "\r\nLZCopy\r\n" + "FILE IN:  " +
+                     std::to_string(payload->compressed[i].size()) +
+                     "\r\nFILE OUT: " + std::to_string(payload->plain[i].size()) +
+                     "\r\nLZCopy end\r\n\r\n";
+        }
+        return trace;
+    }
     // The status line's last text.
     std::wstring Status() const { return statuses.empty() ? L"" : statuses.back(); }
     bool Exists(const char* name) const { return TestFileExists(work + name); }
@@ -66,19 +98,7 @@ Payload* Extraction::payload = nullptr;
 
 TEST_F(Extraction, SoundInstallerGivesTheSixFilesExactly) {
     ASSERT_EQ(kPayloadOk, Unpack(payload->installer));
-    const std::vector<std::wstring> stages = {L"Inicjalizacja...",
-                                              L"Pobiera pliki upgrade...",
-                                              L"Usuwa pliki tymczasowe...",
-                                              L"Zapisuje qelmape.wcp...",
-                                              L"Zapisuje tvislv.wcp...",
-                                              L"Zapisuje tvisx.wcp...",
-                                              L"Kasuje pliki tymczasowe...",
-                                              L"Dekompresuje qelmape.wcp...",
-                                              L"Dekompresuje tvislv.wcp...",
-                                              L"Dekompresuje tvisx.wcp...",
-                                              L"Sprawdza dekompresowane pliki...",
-                                              L"Inicjalizacja zakończona"};
-    EXPECT_EQ(stages, statuses);
+    EXPECT_EQ(kSoundStages, statuses);
     EXPECT_EQ(std::string(workFolder), work);
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(ToString(payload->compressed[i]) == ReadTestFile(work + kCompressed[i])) << i;
@@ -252,15 +272,7 @@ TEST_F(Extraction, DecompressionTracesEachFile) {
     ASSERT_TRUE(WriteTestFile(installer, ToString(payload->installer)));
     StdoutCapture capture(place.File("trace.txt"));
     ASSERT_EQ(kPayloadOk, UnpackPayloadFrom(installer.c_str(), work.c_str()));
-    std::string trace = capture.Finish();
-    std::string expected;
-    for (int i = 0; i < 3; ++i) {
-        expected +=
-            "\r\nDekompresujPlik: " + work + ", " + kCompressed[i] + ", " + kDecompressed[i] +
-            "\r\nLZCopy\r\n" + "FILE IN:  " + std::to_string(payload->compressed[i].size()) +
-            "\r\nFILE OUT: " + std::to_string(payload->plain[i].size()) + "\r\nLZCopy end\r\n\r\n";
-    }
-    EXPECT_EQ(expected, trace);
+    EXPECT_EQ(DecompressionTrace(work), capture.Finish());
 
     // An input that cannot be opened: no LZCopy, an empty output, and -1 for the input.
     StdoutCapture missing(place.File("trace2.txt"));
@@ -269,6 +281,33 @@ TEST_F(Extraction, DecompressionTracesEachFile) {
                   "FILE IN:  -1\r\nFILE OUT: 0\r\nLZCopy end\r\n\r\n",
               missing.Finish());
     EXPECT_EQ("", ReadTestFile(work + "none.out"));
+}
+
+TEST_F(Extraction, LongWorkFoldersGiveTheSameFilesTracesAndStatuses) {
+    // LZOpenFile takes paths of up to 127 characters. The work folder's length counts its
+    // final backslash: at 115 every path of the run fits, at 116 all but qelmape.dllu, at
+    // 118 only TVISX.WCP, from 119 on none; a profile's templates folder can be that long.
+    ASSERT_TRUE(SystemLzAvailable());
+    std::string installer = place.File("setup.exe");
+    ASSERT_TRUE(WriteTestFile(installer, ToString(payload->installer)));
+    for (size_t length : {115, 116, 118, 119, 120, 127, 128, 150, 175, 200}) {
+        SCOPED_TRACE(length);
+        std::string folder = FolderOfLength(length);
+        ASSERT_EQ(length, folder.size());
+        statuses.clear();
+        StdoutCapture capture(place.File("trace" + std::to_string(length) + ".txt"));
+        int32_t code = UnpackPayloadFrom(installer.c_str(), folder.c_str(), RecordStatus);
+        std::string trace = capture.Finish();
+        EXPECT_EQ(kPayloadOk, code);
+        EXPECT_EQ(kSoundStages, statuses);
+        EXPECT_EQ(DecompressionTrace(folder), trace);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(ToString(payload->compressed[i]) == ReadTestFile(folder + kCompressed[i]))
+                << kCompressed[i];
+            EXPECT_TRUE(ToString(payload->plain[i]) == ReadTestFile(folder + kDecompressed[i]))
+                << kDecompressed[i];
+        }
+    }
 }
 
 TEST_F(Extraction, InstallerBuiltByTvispackFromTheRealStub) {
