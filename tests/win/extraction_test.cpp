@@ -85,8 +85,8 @@ protected:
         std::string trace;
         for (int i = 0; i < 3; ++i) {
             trace += "\r\nDekompresujPlik: " + folder + ", " + kCompressed[i] + ", " +
-                     kDecompressed[i] + "\r\nLZCopy\r\n" + "FILE IN:  " +
-                     std::to_string(payload->compressed[i].size()) +
+                     kDecompressed[i] + "\r\nLZCopy\r\n" +
+                     "FILE IN:  " + std::to_string(payload->compressed[i].size()) +
                      "\r\nFILE OUT: " + std::to_string(payload->plain[i].size()) +
                      "\r\nLZCopy end\r\n\r\n";
         }
