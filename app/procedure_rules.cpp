@@ -3,12 +3,24 @@
 
 #include <cstdio>
 
+#include "payload/carried_files.h"
+#include "support/file_access.h"
+
 bool BuildTargetPath(const char* productFolder, const char* productName,
                      char (&target)[kTargetPathSize]) {
     int length = std::snprintf(target, sizeof target, "%s\\%s", productFolder, productName);
     if (length < 0 || static_cast<size_t>(length) >= sizeof target) {
         target[0] = '\0';
         return false;
+    }
+    return true;
+}
+
+bool TargetPathsFit(const char* productFolder) {
+    char target[kTargetPathSize];
+    for (const CarriedFile& file : kCarriedFiles) {
+        if (!BuildTargetPath(productFolder, file.productName, target)) return false;
+        if (!FitsReplaceWholeFile(target)) return false;
     }
     return true;
 }

@@ -70,6 +70,10 @@ int ProceduraUpgrade(HWND dialog, const char* upgradePath) {
     Trace("TVisPath %s\r\n", productFolder);
     Trace("Upath    %s\r\n", upgradePath);
 
+    // A product folder too long for the file functions fails at the first file, before
+    // anything in it is touched: the write would fail there anyway, and be reported as a
+    // running program the customer cannot find.
+    bool pathsFit = TargetPathsFit(productFolder);
     bool allReplaced = true;
     for (CarriedFileIndex index : kReplacementOrder) {
         const CarriedFile& file = kCarriedFiles[index];
@@ -77,7 +81,7 @@ int ProceduraUpgrade(HWND dialog, const char* upgradePath) {
         SetItemText(dialog, kStageLineId, targetPath, kSystemText);
         // The procedure runs without returning to the message loop: repaint the line now.
         UpdateWindow(GetDlgItem(dialog, kStageLineId));
-        if (!PrzetwarzajCheck(file.newCopyName)) {
+        if (!pathsFit || !PrzetwarzajCheck(file.newCopyName)) {
             allReplaced = false;
             break;
         }

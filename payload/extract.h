@@ -22,7 +22,7 @@ int32_t UnpackPayloadFrom(const char* installerPath, const char* folder,
                           ExtractionStatus status = nullptr);
 
 // Decompresses folder + compressedName into folder + outputName (plain concatenation,
-// so the folder ends in a backslash). The output is created even when the input cannot
-// be opened. An output that is not exactly what an intact SZDD input of mode 'A' yields
-// is deleted, so that the missing-file check after decompression reports it. Returns 1.
+// so the folder ends in a backslash). An output that is not exactly what an intact SZDD
+// input of mode 'A' yields is deleted, so that the missing-file check after
+// decompression reports it; so is one whose input cannot be opened for reading. Returns 1.
 int DekompresujPlik(const char* folder, const char* compressedName, const char* outputName);

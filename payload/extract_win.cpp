@@ -52,10 +52,13 @@ void SetWorkFolder(const char* folder) {
 // Whether the output is exactly what the SZDD input yields. Neither LZCopy's result nor
 // the output's mere presence says so: Wine's (and Windows') LZCopy stops at the end of
 // the data whatever the header says and reports success, and copies a file without the
-// magic through as it is.
+// magic through as it is. An input that cannot be read (deleted, held open by another
+// program, unreadable) vouches for nothing: LZOpenFile has still created the output,
+// empty, and kept it would pass the missing-file check and fail much later, in the
+// procedure, with no reason code.
 bool OutputMatchesInput(const char* inputPath, const char* outputPath) {
     uint32_t length = GetFileLength("", inputPath);
-    if (length == kNoFileLength) return true;  // nothing to compare: the empty output stays
+    if (length == kNoFileLength) return false;
     std::vector<uint8_t> input(length);
     if (length != 0 && ReadFileRange(input.data(), "", inputPath, 0, length) != length) {
         return false;

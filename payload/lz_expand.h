@@ -1,9 +1,11 @@
 // Decompression of one SZDD file to another, through the platform's LZExpand library
-// (lz32.dll, loaded from the system folder only) or, where it cannot be loaded, through
-// our own decoder with the same observable results. Win32.
+// (lz32.dll, loaded from the system folder only) or, where it cannot be loaded or cannot
+// name one of the two files, through our own decoder with the same observable results.
+// Win32.
 #pragma once
 
-// Which decompressor runs; tests force the built-in one.
+// Which decompressor runs; tests force the built-in one. kAuto takes lz32.dll when it is
+// loaded and both paths pass FitsLzOpenFile, our decoder otherwise.
 enum class LzEngine { kAuto, kBuiltIn };
 
 // Decompresses inputPath into outputPath as LZOpenFile/LZCopy do: the output is created
@@ -14,3 +16,8 @@ void ExpandFile(const char* inputPath, const char* outputPath, LzEngine engine =
 
 // True when lz32.dll could be loaded from the system folder and has the three functions.
 bool SystemLzAvailable();
+
+// Whether LZOpenFile can open `path`: it works on the full path, which must fit, with its
+// terminator, in OFSTRUCT's szPathName (128 bytes). A user's templates folder can be
+// longer than that (a long user name, a redirected profile).
+bool FitsLzOpenFile(const char* path);

@@ -1,4 +1,5 @@
-// lz32.dll from the system folder, with our own SZDD decoder as the fallback.
+// lz32.dll from the system folder, with our own SZDD decoder as the fallback where the
+// library is missing or its OFSTRUCT cannot hold a path.
 #include "payload/lz_expand.h"
 
 #include <windows.h>
@@ -95,9 +96,21 @@ void ExpandBuiltIn(const char* inputPath, const char* outputPath) {
 
 bool SystemLzAvailable() { return SystemLz().loaded; }
 
+bool FitsLzOpenFile(const char* path) {
+    // OpenFile, under LZOpenFile, resolves the name into szPathName the same way: a path
+    // that is short as given but long in full (a relative one) fails too. Wine refuses
+    // 128 characters and more with ERROR_INVALID_DATA and creates no output then.
+    char full[sizeof(OFSTRUCT::szPathName)];
+    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    return length != 0 && length < sizeof full;
+}
+
 void ExpandFile(const char* inputPath, const char* outputPath, LzEngine engine) {
     const LzFunctions& lz = SystemLz();
-    if (engine == LzEngine::kAuto && lz.loaded) {
+    // Our decoder takes any path the file functions take, so a long work folder gives the
+    // same files as a short one.
+    if (engine == LzEngine::kAuto && lz.loaded && FitsLzOpenFile(inputPath) &&
+        FitsLzOpenFile(outputPath)) {
         ExpandWithSystemLz(lz, inputPath, outputPath);
     } else {
         ExpandBuiltIn(inputPath, outputPath);

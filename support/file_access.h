@@ -2,8 +2,8 @@
 // and closes it again. A file is named by a (folder, name) pair of 8-bit ANSI strings
 // that JoinPath joins; an empty folder means the name is a full path.
 //
-// JoinPath is portable; the other operations are Win32 (file_access_win.cpp) and all
-// but DeleteFileForced run under the process-wide fileLock.
+// JoinPath and FitsReplaceWholeFile are portable; the other operations are Win32
+// (file_access_win.cpp) and all but DeleteFileForced run under the process-wide fileLock.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,10 @@ constexpr uint32_t kJoinBufferSize = 512;
 constexpr uint32_t kFilePathSize = 260;
 // GetFileLength's answer for a file that cannot be opened for reading.
 constexpr uint32_t kNoFileLength = 0xFFFFFFFFu;
+// ReplaceWholeFile's temporary file lies in the target's folder. GetTempFileName names it
+// by this prefix, a number of up to four hex digits and ".tmp": "tvsFFFF.tmp" at most.
+constexpr char kReplaceTempPrefix[] = "tvs";
+constexpr uint32_t kReplaceTempNameLength = sizeof kReplaceTempPrefix - 1 + 4 + 4;
 
 // Joins folder and name: an empty (or null) name gives the folder string itself, an
 // empty folder the name string itself, both without copying. Otherwise the result is
@@ -21,6 +25,12 @@ constexpr uint32_t kNoFileLength = 0xFFFFFFFFu;
 // "\" or "/", built in a static buffer that the next join overwrites.
 // Returns null when the joined path does not fit in kJoinBufferSize bytes.
 const char* JoinPath(const char* folder, const char* name);
+
+// Whether ReplaceWholeFile can take `path` whatever number GetTempFileName picks: the path
+// and the longest temporary file in its folder (the part up to its last "\" or "/", or
+// ".\" when it has none) both fit in kFilePathSize with their terminators. Paths are taken
+// as given, so this holds for absolute ones.
+bool FitsReplaceWholeFile(const char* path);
 
 // Creates and destroys fileLock; the entry function brackets the whole run with them.
 void CreateFileLock();
@@ -44,7 +54,8 @@ int WriteWholeFile(const void* buffer, const char* folder, const char* name, uin
 // file then takes the file's place in one step (MoveFileEx, replace-existing,
 // write-through). 0 on success; -1 on any failure, with the file byte for byte as before
 // and the temporary file gone. A file held open by another program, or a read-only one,
-// cannot be replaced (-1).
+// cannot be replaced (-1); a path that FitsReplaceWholeFile refuses is refused before
+// anything is created (-1).
 int ReplaceWholeFile(const void* buffer, const char* folder, const char* name, uint32_t count);
 
 // Clears read-only, hidden and system, creates the file if missing and appends count

@@ -108,7 +108,9 @@ int WriteWholeFile(const void* buffer, const char* folder, const char* name, uin
 int ReplaceWholeFile(const void* buffer, const char* folder, const char* name, uint32_t count) {
     FileLockGuard lock;
     char path[kFilePathSize];
-    if (!JoinInto(path, folder, name)) return -1;
+    // GetTempFileNameA hands back a name that does not fit unterminated (Wine), and what
+    // is then created and moved is not the temporary file.
+    if (!JoinInto(path, folder, name) || !FitsReplaceWholeFile(path)) return -1;
     // The temporary file must lie in the target's folder: only a rename within one volume
     // is a single step, and a product folder may be on another drive than %TEMP%.
     char parent[kFilePathSize];
@@ -124,7 +126,7 @@ int ReplaceWholeFile(const void* buffer, const char* folder, const char* name, u
         lastSeparator[1] = '\0';
     }
     char temporary[MAX_PATH];
-    if (!GetTempFileNameA(parent, "tvs", 0, temporary)) return -1;
+    if (!GetTempFileNameA(parent, kReplaceTempPrefix, 0, temporary)) return -1;
 
     bool written = false;
     {

@@ -1,4 +1,4 @@
-// JoinPath: the portable half of file access.
+// JoinPath and the length rule of ReplaceWholeFile: the portable half of file access.
 #include "support/file_access.h"
 
 #include <cstring>
@@ -28,4 +28,16 @@ const char* JoinPath(const char* folder, const char* name) {
     std::memcpy(joinBuffer + length, tail, tailLength);
     joinBuffer[total] = '\0';
     return joinBuffer;
+}
+
+bool FitsReplaceWholeFile(const char* path) {
+    size_t length = std::strlen(path);
+    if (length == 0 || length >= kFilePathSize) return false;
+    size_t folderLength = 2;  // ".\"
+    for (size_t i = 0; i < length; ++i) {
+        if (IsSeparator(path[i])) folderLength = i + 1;
+    }
+    // GetTempFileName builds the name in a buffer of MAX_PATH characters and does not
+    // refuse one that does not fit: Wine hands it back without its terminator.
+    return folderLength + kReplaceTempNameLength < kFilePathSize;
 }

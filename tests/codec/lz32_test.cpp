@@ -1,12 +1,15 @@
 // Windows' own SZDD decoder (Wine's LZ32: LZOpenFileA, LZCopy, LZClose) decodes what our
-// encoder writes to the identical bytes, on generated data and on real PE files.
+// encoder writes to the identical bytes, on generated data and on real PE files; and it
+// opens exactly the paths that the installer hands it (FitsLzOpenFile).
 #include <windows.h>
 #include <lzexpand.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 
+#include "payload/lz_expand.h"
 #include "payload/szdd.h"
 #include "tests/codec/test_data.h"
 #include "tests/support/temp_folder.h"
@@ -75,6 +78,49 @@ TEST(Lz32, DecodesOurOutputOfRealPeFiles) {
         EXPECT_TRUE(data == ReadTestFile(dir.File("pe.out"))) << name;
     }
     if (found == 0) GTEST_SKIP() << "no PE files under " << corpus;
+}
+
+TEST(Lz32, OpensExactlyThePathsThatFitItsOfstruct) {
+    // OFSTRUCT's szPathName holds 128 bytes: 127 characters and the terminator.
+    TempFolder dir;
+    Bytes data(5000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13 + (i >> 7));
+    std::string file = ToBytesString(EncodeSzdd(data.data(), data.size(), 'x'));
+    const std::string shortInput = dir.File("in.sz_");
+    ASSERT_TRUE(WriteTestFile(shortInput, file));
+    const LONG whole = static_cast<LONG>(data.size());
+    for (size_t length : {120, 126, 127, 128, 129, 150, 200}) {
+        SCOPED_TRACE(length);
+        // A folder in which a six-character name makes a path of `length` characters.
+        std::string folder =
+            dir.path() + std::string(length - dir.path().size() - 1 - 6, 'p') + "\\";
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+        const std::string input = folder + "in.sz_";
+        const std::string output = folder + "ou.out";
+        ASSERT_EQ(length, input.size());
+        ASSERT_TRUE(WriteTestFile(input, file));
+        bool fits = FitsLzOpenFile(input.c_str());
+        EXPECT_EQ(length < 128, fits);
+        EXPECT_EQ(fits, FitsLzOpenFile(output.c_str()));
+
+        EXPECT_EQ(fits ? whole : -1000, ExpandWithLz32(input, dir.File("short.out")));
+        // An output it cannot name is not created at all.
+        EXPECT_EQ(fits ? whole : -1000, ExpandWithLz32(shortInput, output));
+        EXPECT_EQ(fits, TestFileExists(output));
+        if (fits) {
+            EXPECT_TRUE(ToBytesString(data) == ReadTestFile(output));
+        }
+    }
+    // A relative name counts with its full path.
+    std::string deep = dir.path() + std::string(140, 'r');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    ASSERT_TRUE(WriteTestFile(deep + "\\in.sz_", file));
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(sizeof saved, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str()));
+    EXPECT_FALSE(FitsLzOpenFile("in.sz_"));
+    EXPECT_EQ(-1000, ExpandWithLz32("in.sz_", "rel.out"));
+    SetCurrentDirectoryA(saved);
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// Temporary folders and plain file helpers for the Windows-side tests.
+// Temporary folders and plain file helpers for the Windows-side tests. The helpers take
+// paths of any length, so that tests can set up and check what the code under test must
+// refuse.
 #include "tests/support/temp_folder.h"
 
 #include <windows.h>
@@ -7,24 +9,47 @@
 
 namespace {
 
+// The path for the wide file functions, converted as the ANSI ones convert it. An absolute
+// one of MAX_PATH characters or more gets the "\\?\" prefix, which the ANSI functions
+// cannot take: tests make such paths on purpose, to see the code under test refuse them.
+std::wstring WidePath(const std::string& path) {
+    int size = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(size > 0 ? size : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], size);
+    wide.resize(wide.size() - 1);
+    if (wide.size() >= MAX_PATH && wide.size() > 2 && wide[1] == L':') {
+        std::replace(wide.begin(), wide.end(), L'/', L'\\');
+        wide = L"\\\\?\\" + wide;
+    }
+    return wide;
+}
+
+std::string NarrowName(const wchar_t* name) {
+    int size = WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(size > 0 ? size : 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, name, -1, &narrow[0], size, nullptr, nullptr);
+    narrow.resize(narrow.size() - 1);
+    return narrow;
+}
+
 void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(WidePath(folder + "*").c_str(), &entry);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = entry.cFileName;
+            std::string name = NarrowName(entry.cFileName);
             if (name == "." || name == "..") continue;
             std::string full = folder + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributesW(WidePath(full).c_str(), FILE_ATTRIBUTE_NORMAL);
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(full + "\\");
             } else {
-                DeleteFileA(full.c_str());
+                DeleteFileW(WidePath(full).c_str());
             }
-        } while (FindNextFileA(find, &entry));
+        } while (FindNextFileW(find, &entry));
         FindClose(find);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(WidePath(folder).c_str());
 }
 
 }  // namespace
@@ -43,7 +68,7 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
 bool WriteTestFile(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
@@ -54,8 +79,9 @@ bool WriteTestFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadTestFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "<missing>";
     std::string content;
     char chunk[65536];
@@ -67,25 +93,34 @@ std::string ReadTestFile(const std::string& path) {
 }
 
 bool TestFileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(WidePath(folder + "*").c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
-        std::string name = entry.cFileName;
+        std::string name = NarrowName(entry.cFileName);
         if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(find, &entry));
+    } while (FindNextFileW(find, &entry));
     FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
 }
 
 bool SetReadOnly(const std::string& path) {
-    return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY) != 0;
+    return SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool IsReadOnly(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool CreateTestFolder(const std::string& path) {
+    return CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0;
 }
 
 std::string BesideThisProgram(const char* name) {

@@ -21,12 +21,16 @@ private:
     std::string path_;
 };
 
-// Writes bytes to a file with plain Win32 calls (test setup, independent of the code under test).
+// Writes bytes to a file with plain Win32 calls (test setup, independent of the code under
+// test). These helpers also take absolute paths longer than the ANSI file functions do.
 bool WriteTestFile(const std::string& path, const std::string& bytes);
 // The whole content of a file, or "<missing>" when it cannot be read.
 std::string ReadTestFile(const std::string& path);
 bool TestFileExists(const std::string& path);
 bool SetReadOnly(const std::string& path);
+// True when the file exists and carries the read-only attribute.
+bool IsReadOnly(const std::string& path);
+bool CreateTestFolder(const std::string& path);
 // The names of the entries in a folder (ending in a backslash), sorted.
 std::vector<std::string> FilesIn(const std::string& folder);
 // The full path of a file in the folder of the running program (the build's bin folder,

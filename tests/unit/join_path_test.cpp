@@ -1,4 +1,5 @@
-// Joining a folder and a file name into one path.
+// Joining a folder and a file name into one path, and the longest path ReplaceWholeFile
+// takes.
 #include "support/file_access.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +53,37 @@ TEST(JoinPath, TooLongResultIsRefusedNotOverrun) {
     EXPECT_EQ(folder + "\\b", joined);
     std::string huge(100000, 'n');
     EXPECT_EQ(nullptr, JoinPath("C:\\dir", huge.c_str()));
+}
+
+// A folder of `length` characters (no final separator) starting with a drive.
+std::string FolderOf(size_t length) { return "C:\\" + std::string(length - 3, 'f'); }
+
+TEST(FitsReplaceWholeFile, ThePathAndItsLongestTemporaryFileFitMaxPath) {
+    // 259 characters and the terminator; the temporary file is folder + "\tvsFFFF.tmp",
+    // as long as the folder + "\qelMapE.dll".
+    struct Case {
+        std::string path;
+        bool fits;
+        const char* why;
+    } const cases[] = {
+        {FolderOf(247) + "\\qelMapE.dll", true, "259 characters, so is its temporary file"},
+        {FolderOf(248) + "\\qelMapE.dll", false, "260 characters"},
+        {FolderOf(247) + "\\tVisX.exe", true, "257 characters, its temporary file 259"},
+        {FolderOf(248) + "\\tVisX.exe", false, "258 characters, but its temporary file 260"},
+        {FolderOf(249) + "\\tVisX.exe", false, "259 characters, its temporary file 261"},
+        {FolderOf(248) + "\\", false, "the folder itself: no name, but no room for one"},
+        {FolderOf(247) + "/tVisX.exe", true, "a slash separates as well"},
+        {FolderOf(248) + "/tVisX.exe", false, "a slash separates as well"},
+        {"C:\\" + std::string(256, 'n'), true, "259 characters in a short folder"},
+        {"C:\\" + std::string(257, 'n'), false, "260 characters in a short folder"},
+        {std::string(259, 'n'), true, "no folder: the temporary file goes to .\\"},
+        {"", false, "no path"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.fits, FitsReplaceWholeFile(c.path.c_str()))
+            << c.why << " (" << c.path.size() << " characters)";
+    }
+    EXPECT_EQ(11u, kReplaceTempNameLength);
 }
 
 }  // namespace

@@ -38,6 +38,23 @@ TEST(BuildTargetPath, TooLongLeavesAnEmptyPath) {
     EXPECT_EQ("", std::string(target));
 }
 
+TEST(TargetPathsFit, UpToAFolderOf247Characters) {
+    // qelMapE.dll's target and every temporary file are the folder + 12 characters, which
+    // must stay within 259; tVisX.exe's and tVisLV.exe's targets are shorter.
+    struct Case {
+        size_t length;  // of the folder, kept without its final separator
+        bool fits;
+    } const cases[] = {
+        {3, true},    {120, true},  {240, true},  {246, true},  {247, true},
+        {248, false}, {249, false}, {250, false}, {259, false}, {600, false},
+    };
+    for (const Case& c : cases) {
+        std::string folder = "C:\\" + std::string(c.length - 3, 'v');
+        EXPECT_EQ(c.fits, TargetPathsFit(folder.c_str())) << c.length;
+    }
+    EXPECT_TRUE(TargetPathsFit("C:"));
+}
+
 TEST(FinalWarningText, ChosenByWriteFailureAndEdition) {
     struct Case {
         bool writeFailed;

@@ -208,6 +208,20 @@ TEST_F(Discovery, EmptyProductFileFailsTheFolder) {
     EXPECT_EQ(0, TestProductFolder(empty));
 }
 
+TEST_F(Discovery, FolderPassesOnlyWhileItsLibraryPathFitsTheFileFunctions) {
+    // The folder text with its final backslash + "qelMapE.dll" must stay within 259
+    // characters: the same 247-character product folder that the procedure can write in.
+    for (size_t length : {246, 247, 248, 250}) {
+        SCOPED_TRACE(length);
+        std::string folder = place.File(std::string(length - place.path().size(), 'd'));
+        ASSERT_TRUE(CreateTestFolder(folder));
+        WriteProductFiles(folder + "\\", kInstalledNames, 1234567);
+        char text[kFolderTextSize] = {};
+        std::strncpy(text, (folder + "\\").c_str(), sizeof text - 1);
+        EXPECT_EQ(length <= 247 ? 1 : 0, TestProductFolder(text));
+    }
+}
+
 TEST_F(Discovery, DefaultFoldersAreTriedAfterTheRegistry) {
     for (const char* folder : {kDefaultFolders[1], kDefaultFolders[0]}) {
         SCOPED_TRACE(folder);

@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "payload/carried_files.h"
 #include "payload/lz_expand.h"
 #include "payload/reason_codes.h"
 #include "payload/trailer.h"
@@ -26,12 +28,30 @@ const char* const kDecompressed[3] = {"qelmape.dllu", "tvislv.exeu", "tvisx.exeu
 
 // Every status text the extraction reported, in order, as the dialog would show it.
 std::vector<std::wstring> statuses;
+// Runs at each status text, as the extraction reaches its step; a test's way in between
+// two steps.
+std::function<void(const char* text)> onStatus;
 
 void RecordStatus(const char* text) {
     wchar_t wide[256] = {};
     MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 255);
     statuses.push_back(wide);
+    if (onStatus) onStatus(text);
 }
+
+// The status texts of a run that succeeds.
+const std::vector<std::wstring> kSoundStages = {L"Inicjalizacja...",
+                                                L"Pobiera pliki upgrade...",
+                                                L"Usuwa pliki tymczasowe...",
+                                                L"Zapisuje qelmape.wcp...",
+                                                L"Zapisuje tvislv.wcp...",
+                                                L"Zapisuje tvisx.wcp...",
+                                                L"Kasuje pliki tymczasowe...",
+                                                L"Dekompresuje qelmape.wcp...",
+                                                L"Dekompresuje tvislv.wcp...",
+                                                L"Dekompresuje tvisx.wcp...",
+                                                L"Sprawdza dekompresowane pliki...",
+                                                L"Inicjalizacja zakończona"};
 
 class Extraction : public ::testing::Test {
 protected:
@@ -45,6 +65,7 @@ protected:
     }
     void SetUp() override {
         statuses.clear();
+        onStatus = nullptr;
         work = place.File("work\\");
         ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
     }
@@ -53,6 +74,24 @@ protected:
         std::string path = place.File("setup.exe");
         EXPECT_TRUE(WriteTestFile(path, ToString(installer)));
         return UnpackPayloadFrom(path.c_str(), work.c_str(), RecordStatus);
+    }
+    // A new folder in `place` whose path, final backslash included, has `length` characters.
+    std::string FolderOfLength(size_t length) const {
+        std::string folder = place.path() + std::string(length - place.path().size() - 1, 'w');
+        EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+        return folder + "\\";
+    }
+    // The trace of a sound run's decompression into `folder`.
+    static std::string DecompressionTrace(const std::string& folder) {
+        std::string trace;
+        for (int i = 0; i < 3; ++i) {
+            trace += "\r\nDekompresujPlik: " + folder + ", " + kCompressed[i] + ", " +
+                     kDecompressed[i] + "\r\nLZCopy\r\n" +
+                     "FILE IN:  " + std::to_string(payload->compressed[i].size()) +
+                     "\r\nFILE OUT: " + std::to_string(payload->plain[i].size()) +
+                     "\r\nLZCopy end\r\n\r\n";
+        }
+        return trace;
     }
     // The status line's last text.
     std::wstring Status() const { return statuses.empty() ? L"" : statuses.back(); }
@@ -67,19 +106,7 @@ Payload* Extraction::payload = nullptr;
 
 TEST_F(Extraction, SoundInstallerGivesTheSixFilesExactly) {
     ASSERT_EQ(kPayloadOk, Unpack(payload->installer));
-    const std::vector<std::wstring> stages = {L"Inicjalizacja...",
-                                              L"Pobiera pliki upgrade...",
-                                              L"Usuwa pliki tymczasowe...",
-                                              L"Zapisuje qelmape.wcp...",
-                                              L"Zapisuje tvislv.wcp...",
-                                              L"Zapisuje tvisx.wcp...",
-                                              L"Kasuje pliki tymczasowe...",
-                                              L"Dekompresuje qelmape.wcp...",
-                                              L"Dekompresuje tvislv.wcp...",
-                                              L"Dekompresuje tvisx.wcp...",
-                                              L"Sprawdza dekompresowane pliki...",
-                                              L"Inicjalizacja zakończona"};
-    EXPECT_EQ(stages, statuses);
+    EXPECT_EQ(kSoundStages, statuses);
     EXPECT_EQ(std::string(workFolder), work);
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(ToString(payload->compressed[i]) == ReadTestFile(work + kCompressed[i])) << i;
@@ -296,28 +323,101 @@ TEST_F(Extraction, DamagedRegionsAreNotInstalledLater) {
     }
 }
 
+TEST_F(Extraction, CompressedFileLostBeforeItsDecompressionLeavesNoOutput) {
+    // Between its writing and its decompression another program may delete a compressed
+    // file, hold it open without sharing, or leave something unreadable in its place.
+    // LZOpenFile still creates the output, empty; the check after decompression must
+    // report it instead of the procedure finding an empty copy much later.
+    enum Loss { kHeldOpen, kDeleted, kFolderInItsPlace };
+    const char* const lossNames[] = {"held open", "deleted", "a folder in its place"};
+    std::string installer = place.File("setup.exe");
+    ASSERT_TRUE(WriteTestFile(installer, ToString(payload->installer)));
+    ASSERT_TRUE(SystemLzAvailable());
+    // LZ32 decompresses in the short folder, our own decoder in the long one.
+    const std::string folders[] = {work, FolderOfLength(150)};
+    for (const std::string& folder : folders) {
+        for (Loss loss : {kHeldOpen, kDeleted, kFolderInItsPlace}) {
+            for (int i = 0; i < kPayloadFileCount; ++i) {
+                const CarriedFile& file = kCarriedFiles[i];
+                SCOPED_TRACE(std::string(file.compressedName) + " " + lossNames[loss] + ", " +
+                             std::to_string(folder.size()) + "-character folder");
+                const std::string compressed = folder + file.compressedName;
+                HANDLE holder = INVALID_HANDLE_VALUE;
+                onStatus = [&](const char* text) {
+                    if (std::strcmp(text, file.expandStatus) != 0) return;
+                    if (loss == kHeldOpen) {
+                        holder = CreateFileA(compressed.c_str(), GENERIC_READ, 0, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                        EXPECT_NE(INVALID_HANDLE_VALUE, holder);
+                        return;
+                    }
+                    EXPECT_TRUE(DeleteFileA(compressed.c_str()));
+                    if (loss == kFolderInItsPlace) {
+                        EXPECT_TRUE(CreateDirectoryA(compressed.c_str(), nullptr));
+                    }
+                };
+                statuses.clear();
+                int32_t code = UnpackPayloadFrom(installer.c_str(), folder.c_str(), RecordStatus);
+                onStatus = nullptr;
+                if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+                RemoveDirectoryA(compressed.c_str());
+
+                EXPECT_EQ(file.missingCode, code);
+                EXPECT_EQ(L"Sprawdza dekompresowane pliki...", Status());
+                EXPECT_FALSE(TestFileExists(folder + file.workName));
+                for (int j = 0; j < kPayloadFileCount; ++j) {
+                    if (j == i) continue;
+                    EXPECT_TRUE(ToString(payload->plain[j]) ==
+                                ReadTestFile(folder + kDecompressed[j]))
+                        << kDecompressed[j];
+                }
+            }
+        }
+    }
+}
+
 TEST_F(Extraction, DecompressionTracesEachFile) {
     std::string installer = place.File("setup.exe");
     ASSERT_TRUE(WriteTestFile(installer, ToString(payload->installer)));
     StdoutCapture capture(place.File("trace.txt"));
     ASSERT_EQ(kPayloadOk, UnpackPayloadFrom(installer.c_str(), work.c_str()));
-    std::string trace = capture.Finish();
-    std::string expected;
-    for (int i = 0; i < 3; ++i) {
-        expected +=
-            "\r\nDekompresujPlik: " + work + ", " + kCompressed[i] + ", " + kDecompressed[i] +
-            "\r\nLZCopy\r\n" + "FILE IN:  " + std::to_string(payload->compressed[i].size()) +
-            "\r\nFILE OUT: " + std::to_string(payload->plain[i].size()) + "\r\nLZCopy end\r\n\r\n";
-    }
-    EXPECT_EQ(expected, trace);
+    EXPECT_EQ(DecompressionTrace(work), capture.Finish());
 
-    // An input that cannot be opened: no LZCopy, an empty output, and -1 for the input.
+    // An input that cannot be opened: no LZCopy, -1 for the input, and no output left.
     StdoutCapture missing(place.File("trace2.txt"));
     DekompresujPlik(work.c_str(), "NONE.WCP", "none.out");
     EXPECT_EQ("\r\nDekompresujPlik: " + work + ", NONE.WCP, none.out\r\n" +
-                  "FILE IN:  -1\r\nFILE OUT: 0\r\nLZCopy end\r\n\r\n",
+                  "FILE IN:  -1\r\nFILE OUT: -1\r\nLZCopy end\r\n\r\n",
               missing.Finish());
-    EXPECT_EQ("", ReadTestFile(work + "none.out"));
+    EXPECT_FALSE(Exists("none.out"));
+}
+
+TEST_F(Extraction, LongWorkFoldersGiveTheSameFilesTracesAndStatuses) {
+    // LZOpenFile takes paths of up to 127 characters. The work folder's length counts its
+    // final backslash: at 115 every path of the run fits, at 116 all but qelmape.dllu, at
+    // 117 only tVisX's two and TVISLV.WCP, at 118 only TVISX.WCP, from 119 on none; a
+    // profile's templates folder can be that long.
+    ASSERT_TRUE(SystemLzAvailable());
+    std::string installer = place.File("setup.exe");
+    ASSERT_TRUE(WriteTestFile(installer, ToString(payload->installer)));
+    for (size_t length : {115, 116, 117, 118, 119, 120, 127, 128, 150, 175, 200}) {
+        SCOPED_TRACE(length);
+        std::string folder = FolderOfLength(length);
+        ASSERT_EQ(length, folder.size());
+        statuses.clear();
+        StdoutCapture capture(place.File("trace" + std::to_string(length) + ".txt"));
+        int32_t code = UnpackPayloadFrom(installer.c_str(), folder.c_str(), RecordStatus);
+        std::string trace = capture.Finish();
+        EXPECT_EQ(kPayloadOk, code);
+        EXPECT_EQ(kSoundStages, statuses);
+        EXPECT_EQ(DecompressionTrace(folder), trace);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(ToString(payload->compressed[i]) == ReadTestFile(folder + kCompressed[i]))
+                << kCompressed[i];
+            EXPECT_TRUE(ToString(payload->plain[i]) == ReadTestFile(folder + kDecompressed[i]))
+                << kDecompressed[i];
+        }
+    }
 }
 
 TEST_F(Extraction, InstallerBuiltByTvispackFromTheRealStub) {

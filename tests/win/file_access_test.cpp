@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/temp_folder.h"
 
@@ -155,6 +156,37 @@ TEST_F(FileAccess, OverlongPathsFailInsteadOfOverrunning) {
     const std::string hugeName(5000, 'h');
     EXPECT_EQ(-1, WriteWholeFile("x", folder, hugeName.c_str(), 1));
     EXPECT_EQ(kNoFileLength, GetFileLength("", hugeName.c_str()));
+}
+
+TEST_F(FileAccess, ReplaceRefusesATargetWhoseTemporaryFileWouldNotFit) {
+    // The temporary file is the folder + "\\tvsFFFF.tmp" at most. GetTempFileName cuts a
+    // name that does not fit instead of refusing it, so a target that fits but whose
+    // temporary file does not is refused before anything is created.
+    struct Case {
+        size_t folder;  // characters, without the final separator
+        const char* name;
+        bool replaced;
+    } const cases[] = {
+        {247, "qelMapE.dll", true},  // 259 characters, its temporary file as well
+        {247, "tVisX.exe", true},
+        {248, "tVisX.exe", false},   // 258 characters, its temporary file 260
+        {248, "tVisLV.exe", false},  // 259 characters
+        {249, "tVisX.exe", false},   // 259 characters
+        {248, "qelMapE.dll", false},
+    };
+    char letter = 'a';
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.folder) + " " + c.name);
+        // A folder of its own for each case.
+        std::string folder = dir.File(std::string(c.folder - dir.path().size(), letter++));
+        ASSERT_EQ(c.folder, folder.size());
+        CreateTestFolder(folder);
+        std::string target = folder + "\\" + c.name;
+        ASSERT_TRUE(WriteTestFile(target, "old bytes"));
+        EXPECT_EQ(c.replaced ? 0 : -1, ReplaceWholeFile("new", "", target.c_str(), 3));
+        EXPECT_EQ(c.replaced ? "new" : "old bytes", ReadTestFile(target));
+        EXPECT_EQ(std::vector<std::string>{c.name}, FilesIn(folder + "\\"));
+    }
 }
 
 TEST_F(FileAccess, WritesLargeBuffersExactly) {

@@ -42,14 +42,20 @@ protected:
     void SetUp() override {
         ASSERT_NE(nullptr, dialog.get());
         watcher.Ignore(dialog.get());
-        writeFailed = false;
-        kwilEdition = false;
-        product = place.File("tVis 100%");           // a percent sign travels through the traces
-        CreateDirectoryA(product.c_str(), nullptr);  // cases that start afresh find it there
-        std::memset(productFolder, 0, sizeof productFolder);
-        std::strncpy(productFolder, product.c_str(), sizeof productFolder - 1);
         std::memset(workFolder, 0, sizeof workFolder);
         std::strncpy(workFolder, work.path().c_str(), sizeof workFolder - 1);
+        // A percent sign travels through the traces.
+        ASSERT_NO_FATAL_FAILURE(PlaceProduct(place.File("tVis 100%")));
+    }
+    // The installed product in `folder` (created when missing), the new copies in the work
+    // folder, both flags clear and the log empty.
+    void PlaceProduct(const std::string& folder) {
+        writeFailed = false;
+        kwilEdition = false;
+        product = folder;
+        CreateTestFolder(product);  // cases that start afresh find it there
+        std::memset(productFolder, 0, sizeof productFolder);
+        std::strncpy(productFolder, product.c_str(), sizeof productFolder - 1);
 
         RecordFields old;
         old.build = 1000;
@@ -226,6 +232,50 @@ TEST_F(UpgradeProcedure, HeldTargetFailsKeepsItAndARetrySucceedsFromTheStart) {
     DeleteFileA(work.File(kCarriedFiles[kQelMapE].workName).c_str());
     EXPECT_EQ(0, Run());
     EXPECT_EQ(kRunningWarning, watcher.Seen().back().text);
+}
+
+TEST_F(UpgradeProcedure, ProductFolderTooLongIsRefusedBeforeAnythingChanges) {
+    // The ANSI file functions take 259 characters. qelMapE.dll's target and the temporary
+    // file each replacement writes beside its target ("tvsFFFF.tmp") are the folder + 12
+    // characters: a folder of 247 characters is the longest that works.
+    struct Case {
+        size_t length;  // of the product folder, without its final separator
+        bool fits;
+    } const cases[] = {{245, true},  {246, true},  {247, true},
+                       {248, false}, {249, false}, {250, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        std::string folder = place.File(std::string(c.length - place.path().size(), 'p'));
+        ASSERT_EQ(c.length, folder.size());
+        ASSERT_NO_FATAL_FAILURE(PlaceProduct(folder));
+        // A read-only attribute is lifted only for a file about to be written.
+        ASSERT_TRUE(SetReadOnly(Target(kQelMapE)));
+        const std::vector<std::string> names = {"qelMapE.dll", "tVisLV.exe", "tVisX.exe"};
+        ASSERT_EQ(names, FilesIn(product + "\\"));
+        size_t boxesBefore = watcher.Seen().size();
+
+        EXPECT_EQ(c.fits ? 1 : 0, Run());
+        std::vector<SeenMessageBox> boxes = watcher.Seen();
+        ASSERT_EQ(boxesBefore + 1, boxes.size());
+        EXPECT_EQ(names, FilesIn(product + "\\"));  // no temporary file left either way
+        EXPECT_FALSE(writeFailed);
+        std::string first = Target(kQelMapE);
+        if (c.fits) {
+            EXPECT_EQ(kSuccessText, boxes.back().text);
+            for (int i = 0; i < kPayloadFileCount; ++i)
+                EXPECT_TRUE(upgrade[i] == Installed(i)) << i;
+            continue;
+        }
+        EXPECT_EQ(L"Uaktualnienie", boxes.back().caption);
+        EXPECT_EQ(kDamagedWarning, boxes.back().text);
+        for (int i = 0; i < kPayloadFileCount; ++i) EXPECT_TRUE(installed[i] == Installed(i)) << i;
+        EXPECT_TRUE(IsReadOnly(first));
+        // Nothing was read or written; the stage line names the first target.
+        EXPECT_EQ("", ReadTestFile(kLogFilePath));
+        EXPECT_EQ("ProceduraUpgrade\r\nTVisPath " + product + "\r\nUpath    C:\\from\\dialog\\\r\n",
+                  trace);
+        EXPECT_EQ(std::wstring(first.begin(), first.end()), dialog.Text(kStageLineId));
+    }
 }
 
 TEST_F(UpgradeProcedure, FinalWarningFollowsTheEdition) {
