@@ -10,6 +10,7 @@
 #include "payload/trailer.h"
 #include "tests/codec/test_data.h"
 #include "tests/support/product_file.h"
+#include "tests/support/captured_run.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -41,30 +42,13 @@ std::string FindTvispack() {
     return std::string();
 }
 
-// Runs a command line with stdout and stderr into `outputFile`; returns the exit code.
+// The shared runner with a command line in the ANSI code page, as these tests build it.
 DWORD RunWithOutput(const std::string& commandLine, const std::string& outputFile) {
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE out = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out;
-    si.hStdError = out;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi = {};
-    std::string mutableLine = commandLine;
-    BOOL started = CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                  nullptr, &si, &pi);
-    DWORD code = 0xFFFFFFFF;
-    if (started) {
-        WaitForSingleObject(pi.hProcess, 60000);
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(out);
-    return code;
+    int units = MultiByteToWideChar(CP_ACP, 0, commandLine.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(units > 0 ? units : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, commandLine.c_str(), -1, &wide[0], units);
+    wide.resize(wide.size() - 1);
+    return ::RunWithOutput(wide, outputFile);
 }
 
 // Code page 1250 to UTF-8 through UTF-16, with the system's own tables.

@@ -16,6 +16,7 @@
 #include "demo/product/demo_programs.h"
 #include "demo/product/version_panel.h"
 #include "tests/e2e/fake_product.h"
+#include "tests/support/captured_run.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/window_driver.h"
 #include "version/record_slot.h"
@@ -64,34 +65,6 @@ std::wstring Widen(const std::string& text, UINT codePage) {
     int units =
         MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide, 1024);
     return std::wstring(wide, static_cast<size_t>(units > 0 ? units : 0));
-}
-
-// Runs a console program with a UTF-16 command line (the Polish letters must survive the
-// way there), its output into `outputFile`; returns its exit code. It shares the test's
-// console: given one of its own (CREATE_NO_WINDOW), Wine's conhost.exe goes on holding the
-// inherited output handle after the program has ended.
-DWORD RunTool(const std::wstring& commandLine, const std::string& outputFile) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (output == INVALID_HANDLE_VALUE) return 0xFFFFFFFF;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    PROCESS_INFORMATION process = {};
-    std::wstring line = commandLine;
-    DWORD code = 0xFFFFFFFF;
-    if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                       &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(output);
-    return code;
 }
 
 // The demo product's files as built: bin\demo\ beside this test.
@@ -151,7 +124,7 @@ protected:
                             Widen(s.editionUtf8, CP_UTF8) + L"\" --build " +
                             Widen(s.build, CP_UTF8) + L" --date " + Widen(s.date, CP_UTF8) +
                             L" --time " + Widen(s.time, CP_UTF8);
-        return RunTool(line, folder.File("stamp.txt"));
+        return RunWithOutput(line, folder.File("stamp.txt"));
     }
 
     void StampAll() {
