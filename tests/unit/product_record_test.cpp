@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,11 @@ protected:
         ASSERT_EQ(bytes.size(), std::fwrite(bytes.data(), 1, bytes.size(), out));
         std::fclose(out);
     }
-    std::string path = ::testing::TempDir() + "product_record_test.bin";
+    // ctest runs each test in its own process at the same time as the others, so two tests of
+    // this fixture must never share a file: one would find the other's file "not written yet".
+    std::string path = ::testing::TempDir() + "product_record_" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                       std::to_string(std::random_device{}()) + ".bin";
 };
 
 }  // namespace
