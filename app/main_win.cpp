@@ -2,6 +2,7 @@
 // UPGRADE dialog. The command line is ignored.
 #include <windows.h>
 
+#include "app/installer_instance.h"
 #include "app/registry.h"
 #include "app/upgrade_dialog.h"
 #include "controls/progress_bar.h"
@@ -13,6 +14,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Before anything can load a DLL by name: the installer's own folder is a downloads
     // folder. Where the system cannot narrow the search, the ordinary one stays.
     RestrictDllSearchToSystemFolder();
+    // A second installer leaves everything to the first, even its log: it ends with 0, as
+    // a run that did not take place.
+    if (!ClaimInstallerRun()) {
+        ShowRunningInstaller();
+        return 0;
+    }
     CreateFileLock();
     ProbeMachineHive();
     EmptyLog();

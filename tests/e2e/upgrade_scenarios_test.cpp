@@ -9,34 +9,18 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "app/discovery.h"
-#include "payload/carried_files.h"
-#include "payload/work_folder.h"
-#include "resources/dialog_ids.h"
-#include "support/diagnostics.h"
 #include "tests/e2e/bar_reader.h"
-#include "tests/e2e/e2e_driver.h"
 #include "tests/e2e/fake_product.h"
 #include "tests/e2e/file_size_limit.h"
-#include "tests/e2e/message_boxes.h"
 #include "tests/e2e/screen_capture.h"
-#include "tests/support/installer_image.h"
-#include "tests/support/prepared_upgrade.h"
-#include "tests/support/product_file.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/window_driver.h"
+#include "tests/e2e/upgrade_fixture.h"
 
 namespace {
 
-constexpr DWORD kWaitMs = 60000;
-const std::wstring kReadyText = L"Uaktualnienie gotowe, wciśnij 'UAKTUALNIJ'.";
-const std::wstring kSuccessText = L"Aktualizacja oprogramowania zakończona poprawnie.";
 const std::wstring kLogViewQuestion =
     L"Program tVis LogView lub OnLine jest uruchomiony, trzeba go zamknąć!\r\nKontynuować?";
 const std::wstring kOnLineQuestion =
@@ -44,139 +28,11 @@ const std::wstring kOnLineQuestion =
 const std::wstring kKwilQuestion =
     L"System KWIL jest uruchomiony, trzeba go zamknąć!\r\nKontynuować?";
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 // The positions a sampler saw after the one the bar showed when sampling began.
 std::vector<int> Moves(std::vector<int> seen, int before) {
     if (!seen.empty() && seen.front() == before) seen.erase(seen.begin());
     return seen;
 }
-
-class Upgrade : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ForgetUpgradeRuns();
-        product = place.File("tVis 2002");
-        ASSERT_TRUE(CreateDirectoryA(product.c_str(), nullptr));
-        // Sizes and record places differ per file, so a file written to the wrong target
-        // shows.
-        std::string release = place.File("release\\");
-        ASSERT_TRUE(CreateDirectoryA(release.c_str(), nullptr));
-        for (int i = 0; i < kPayloadFileCount; ++i) {
-            installed[i] =
-                ToString(MakeProductFile(150000 + 5000 * i, 3000 + i, InstalledRecord()));
-            fresh_[i] = ToString(MakeProductFile(180000 + 7000 * i, 2000 + i, UpgradeRecord()));
-            ASSERT_TRUE(WriteTestFile(Target(i), installed[i]));
-            ASSERT_TRUE(WriteTestFile(release + kCarriedFiles[i].productName, fresh_[i]));
-        }
-        ASSERT_TRUE(SetProductPath(product + "\\"));
-
-        installerPath = place.File("tvis-upgrade.exe");
-        std::string arguments = "build --stub \"" + BesideThisProgram("tvisupgrade.exe") + "\"";
-        for (const CarriedFile& file : kCarriedFiles) {
-            arguments +=
-                std::string(" ") + file.packOption + " \"" + release + file.productName + "\"";
-        }
-        arguments += " -o \"" + installerPath + "\"";
-        RunningProgram tvispack(BesideThisProgram("tvispack.exe"), place.path(), arguments);
-        ASSERT_EQ(0u, tvispack.WaitForExit(kWaitMs)) << arguments;
-    }
-
-    void TearDown() override {
-        installer.reset();
-        ForgetUpgradeRuns();
-    }
-
-    // Rewrites the installed library with the KWIL edition's record.
-    void MakeKwil() {
-        RecordFields kwil = InstalledRecord();
-        kwil.editionText = "R2A";
-        installed[kQelMapE] = ToString(MakeProductFile(150000, 3000, kwil));
-        ASSERT_TRUE(WriteTestFile(Target(kQelMapE), installed[kQelMapE]));
-    }
-
-    std::string Target(int index) const {
-        return product + "\\" + kCarriedFiles[index].productName;
-    }
-    std::string Installed(int index) const { return ReadTestFile(Target(index)); }
-    std::string WorkFile(const char* name) const {
-        return std::string(GetWorkFolder(nullptr)) + name;
-    }
-
-    // Starts the installer as a double-click would and waits for it to be ready.
-    void Launch() {
-        installer = std::make_unique<StartedProcess>(installerPath);
-        ASSERT_TRUE(installer->started());
-        dialog = WaitForDialog(installer->id(), nullptr, kStageLineId, kWaitMs);
-        ASSERT_NE(nullptr, dialog);
-        ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, kReadyText, kWaitMs));
-        stageLine = GetDlgItem(dialog, kStageLineId);
-    }
-
-    bool Enabled(int id) const { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
-
-    // The next message box of the installer with this caption (any, when null) other than
-    // `skip`; an empty view (no window) on timeout.
-    MessageBoxView WaitForBox(const wchar_t* caption, DWORD timeoutMs, HWND skip = nullptr) {
-        std::set<HWND> skipped;
-        if (skip != nullptr) skipped.insert(skip);
-        DWORD start = GetTickCount();
-        do {
-            std::optional<MessageBoxView> box = WaitForMessageBox(installer->id(), skipped, 20);
-            if (box && (caption == nullptr || box->caption == caption)) return *box;
-            if (box) skipped.insert(box->window);
-        } while (GetTickCount() - start < timeoutMs);
-        return MessageBoxView();
-    }
-
-    // Which installed files carry the new bytes, in replacement order: qelMapE.dll,
-    // tVisX.exe, tVisLV.exe.
-    std::string Replaced() const {
-        std::string state;
-        for (CarriedFileIndex i : kReplacementOrder) {
-            std::string now = Installed(i);
-            state += now == fresh_[i] ? "new " : now == installed[i] ? "old " : "DAMAGED ";
-        }
-        return state;
-    }
-
-    // Waits for the success box, checks it, answers it, and expects exit code 1.
-    void ExpectSuccessBoxAndExit() {
-        MessageBoxView box = WaitForBox(L"Instalator qel", kWaitMs);
-        ASSERT_NE(nullptr, box.window) << "no success box";
-        EXPECT_EQ(kSuccessText, box.text);
-        EXPECT_EQ(nullptr, box.owner);
-        EXPECT_TRUE(box.topmost);
-        EXPECT_EQ(BoxIcon::kInformation, box.icon);
-        Answer(box, IDOK);
-        EXPECT_EQ(1u, installer->WaitForExit(kWaitMs));
-        EXPECT_EQ("new new new ", Replaced());
-    }
-
-    // The log of a run that reached Ready and then replaced `steps` of the files
-    // (indexes, in replacement order; negative: read but not written).
-    std::string ExpectedLog(const std::vector<int>& steps) const {
-        std::string log = "#3 read: " + product + "\\qelMapE.dll\r\n" +
-                          "on HD version: 5.2 R\r\non HD serial : 1187\r\n"
-                          "#2 read: qelMapE.dllu\r\non CD serial : 1250\r\n"
-                          "on CD version: 2026.12.10  godz. 14:30.05,50\r\n";
-        for (int step : steps) {
-            int index = step < 0 ? -step - 1 : step;
-            log += std::string("#1 read: ") + kCarriedFiles[index].newCopyName + "\r\n";
-            if (step >= 0) log += "write: " + Target(index) + "\r\n";
-        }
-        return log;
-    }
-
-    TempFolder place;
-    std::string product;
-    std::string installed[kPayloadFileCount];
-    std::string fresh_[kPayloadFileCount];
-    std::string installerPath;
-    std::unique_ptr<StartedProcess> installer;
-    HWND dialog = nullptr;
-    HWND stageLine = nullptr;
-};
 
 TEST_F(Upgrade, CleanUpgradeReplacesTheThreeFilesInOrder) {
     Launch();

@@ -1,0 +1,80 @@
+// One installer at a time; see installer_instance.h.
+#include "app/installer_instance.h"
+
+#include "controls/progress_bar.h"
+#include "resources/dialog_ids.h"
+
+namespace {
+
+HANDLE runMutex = nullptr;
+
+// The installer's dialog: a dialog box whose control 600 is our own progress bar class,
+// which no other program registers.
+BOOL CALLBACK FindInstallerDialog(HWND window, LPARAM found) {
+    char className[32] = {};
+    if (GetClassNameA(window, className, sizeof className) == 0 ||
+        lstrcmpA(className, "#32770") != 0) {
+        return TRUE;
+    }
+    HWND bar = GetDlgItem(window, kProgressBarId);
+    if (bar == nullptr || GetClassNameA(bar, className, sizeof className) == 0 ||
+        lstrcmpA(className, kProgressBarClassName) != 0) {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// A message box of the installer that owns `found` (a dialog box of that process other
+// than its UPGRADE dialog): the question or message the customer still has to answer.
+struct OpenBox {
+    DWORD processId;
+    HWND dialog;
+    HWND box;
+};
+
+BOOL CALLBACK FindOpenBox(HWND window, LPARAM search) {
+    OpenBox* open = reinterpret_cast<OpenBox*>(search);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char className[32] = {};
+    if (processId != open->processId || window == open->dialog || !IsWindowVisible(window) ||
+        GetClassNameA(window, className, sizeof className) == 0 ||
+        lstrcmpA(className, "#32770") != 0) {
+        return TRUE;
+    }
+    open->box = window;
+    return FALSE;
+}
+
+}  // namespace
+
+bool ClaimInstallerRun() {
+    if (runMutex != nullptr) return true;
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstallerRunMutexName);
+    const DWORD error = GetLastError();
+    if (mutex == nullptr) {
+        // Another user's installer made it, and its security keeps us from opening it.
+        return error != ERROR_ACCESS_DENIED;
+    }
+    if (error == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return false;
+    }
+    // Never closed: the system closes it when the process ends, which ends the claim.
+    runMutex = mutex;
+    return true;
+}
+
+void ShowRunningInstaller() {
+    HWND dialog = nullptr;
+    EnumWindows(FindInstallerDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (dialog == nullptr) return;
+    if (IsIconic(dialog)) ShowWindow(dialog, SW_RESTORE);
+    // A box the other installer shows (its questions, the success box) stays in front of
+    // its dialog: the box is what the customer has to answer.
+    OpenBox open = {0, dialog, nullptr};
+    GetWindowThreadProcessId(dialog, &open.processId);
+    EnumWindows(FindOpenBox, reinterpret_cast<LPARAM>(&open));
+    SetForegroundWindow(open.box != nullptr ? open.box : dialog);
+}
