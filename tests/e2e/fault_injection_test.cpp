@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "payload/integrity_block.h"
+#include "payload/trailer.h"
 #include "tests/e2e/upgrade_fixture.h"
 
 namespace {
@@ -255,6 +257,84 @@ TEST_F(Fault, ProductFolderOf250CharactersIsNotFound) {
     EXPECT_EQ("old old old ", Replaced());
     EXPECT_EQ((std::vector<std::string>{"qelMapE.dll", "tVisLV.exe", "tVisX.exe"}),
               FilesIn(product + "\\"));
+}
+
+// The installer file damaged after it was built (a cut download, a byte appended by a
+// copy, a flipped bit inside a compressed file), with the integrity block tvispack
+// writes and without it: what the customer sees, and that the last run's work files and
+// the product stay as they were wherever the installer refuses.
+TEST_F(Fault, DamagedInstallerFile) {
+    const std::string built = ReadTestFile(installerPath);
+    const PayloadTrailer trailer = DecodeTrailer(
+        reinterpret_cast<const uint8_t*>(built.data()) + built.size() - kTrailerSize);
+    const uint32_t starts[kPayloadFileCount] = {
+        trailer.payloadStart, trailer.payloadStart + trailer.firstSize,
+        trailer.payloadStart + trailer.firstSize + trailer.secondSize};
+    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
+                                               trailer.thirdSize};
+    ASSERT_EQ(0, built.compare(trailer.payloadStart - kIntegrityBlockSize, kIntegrityMagicLength,
+                               kIntegrityMagic));
+    auto flipped = [&](int file, bool block) {
+        std::string bytes = built;
+        bytes[starts[file] + 5000] ^= 0x10;
+        // Without its magic the block is filler like any other.
+        if (!block) bytes[trailer.payloadStart - kIntegrityBlockSize] = '\0';
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::string installer;
+        const char* code;  // the reason box, or null: the dialog gets ready
+        // The decompressed copy that is damaged (ready dialog) or deleted (reason box), or -1.
+        int damagedCopy;
+    } const cases[] = {
+        {"one byte cut off", built.substr(0, built.size() - 1), "0000.0005", -1},
+        {"one byte appended", built + '\0', "0000.0005", -1},
+        {"QELMAPE.WCP flipped", flipped(kQelMapE, true), "0000.0007", -1},
+        {"TVISLV.WCP flipped", flipped(kTVisLV, true), "0000.0007", -1},
+        {"TVISX.WCP flipped", flipped(kTVisX, true), "0000.0007", -1},
+        // Without the block only the decompression can tell. Where the flip breaks the
+        // stream, the copy is deleted and the code names it; where the stream still
+        // decodes to its length, the damage goes unnoticed and the damaged copy is offered
+        // for installation: what the block is for.
+        {"QELMAPE.WCP flipped, no block", flipped(kQelMapE, false), nullptr, kQelMapE},
+        {"TVISLV.WCP flipped, no block", flipped(kTVisLV, false), "0000.0029", kTVisLV},
+        {"TVISX.WCP flipped, no block", flipped(kTVisX, false), nullptr, kTVisX},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const CarriedFile& file : kCarriedFiles) {
+            ASSERT_TRUE(WriteTestFile(WorkFile(file.compressedName), "last run"));
+            ASSERT_TRUE(WriteTestFile(WorkFile(file.workName), "last run"));
+        }
+        ASSERT_TRUE(WriteTestFile(installerPath, c.installer));
+        if (c.code == nullptr) {
+            Launch();
+            for (int i = 0; i < kPayloadFileCount; ++i) {
+                EXPECT_EQ(i == c.damagedCopy, ReadTestFile(WorkFile(kCarriedFiles[i].workName)) !=
+                                                  fresh_[i])
+                    << kCarriedFiles[i].workName;
+            }
+            installer.reset();
+            continue;
+        }
+        ASSERT_NO_FATAL_FAILURE(ExpectReasonBoxAndExit(c.code));
+        // Refused before unpacking: the last run's files and an empty log. Refused after
+        // it: the compressed files as carried, the broken copy deleted.
+        if (c.damagedCopy < 0) {
+            for (const CarriedFile& file : kCarriedFiles) {
+                EXPECT_EQ("last run", ReadTestFile(WorkFile(file.compressedName)));
+                EXPECT_EQ("last run", ReadTestFile(WorkFile(file.workName)));
+            }
+            EXPECT_EQ("", ReadTestFile(kLogFilePath));
+        } else {
+            const CarriedFile& file = kCarriedFiles[c.damagedCopy];
+            EXPECT_EQ(c.installer.substr(starts[c.damagedCopy], sizes[c.damagedCopy]),
+                      ReadTestFile(WorkFile(file.compressedName)));
+            EXPECT_EQ("<missing>", ReadTestFile(WorkFile(file.workName)));
+        }
+        installer.reset();
+    }
 }
 
 }  // namespace
