@@ -75,6 +75,15 @@ if [ $needs_wine -eq 1 ]; then
         export TVIS_WINE_USER
         chown "$TVIS_WINE_USER" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME"
     fi
+    # The Polish locale for the tests that run as on a Polish Windows (TVIS_TEST_LANG),
+    # compiled into the run's folder so that the machine's own locales stay as they are.
+    mkdir -p "$run_dir/locale"
+    if localedef -i pl_PL -f UTF-8 "$run_dir/locale/pl_PL.UTF-8" >/dev/null 2>&1; then
+        chmod -R a+rX "$run_dir/locale"
+        export TVIS_LOCPATH="$run_dir/locale"
+    else
+        echo "note: no Polish locale could be made (package locales); its tests are skipped"
+    fi
     echo "== wine prefix (display $DISPLAY, $TVIS_WINE)"
     start_wine_desktop "$TVIS_WINE_USER" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME" "$run_dir/wineboot.log" ||
         { echo "0 passed, $((failed + 1)) failed"; exit 1; }

@@ -19,7 +19,16 @@ user="${TVIS_WINE_USER:-}"
 wine="${TVIS_WINE:-$(wine_command)}"
 
 env_args=(WINEPREFIX="$prefix" HOME="$home" WINEDEBUG="${WINEDEBUG:--all}"
-          DISPLAY="${DISPLAY:-}" LANG="${LANG:-C.UTF-8}")
+          DISPLAY="${DISPLAY:-}")
+# A test may ask for a locale of its own (TVIS_TEST_LANG, a Polish Windows for one): Wine
+# takes the ANSI code page from it. TVIS_LOCPATH is where scripts/test.sh compiled the
+# locales glibc may not have.
+if [ -n "${TVIS_TEST_LANG:-}" ]; then
+    env_args+=(LANG="$TVIS_TEST_LANG")
+    [ -n "${TVIS_LOCPATH:-}" ] && env_args+=(LOCPATH="$TVIS_LOCPATH")
+else
+    env_args+=(LANG="${LANG:-C.UTF-8}")
+fi
 [ -n "${WINELOADER:-}" ] && env_args+=(WINELOADER="$WINELOADER")
 # Wine's own switches and the variables meant for the program under test travel along.
 while IFS='=' read -r name _; do

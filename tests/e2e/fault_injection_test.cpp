@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "payload/integrity_block.h"
 #include "payload/trailer.h"
+#include "tests/e2e/file_size_limit.h"
+#include "tests/e2e/moved_templates.h"
 #include "tests/e2e/upgrade_fixture.h"
 
 namespace {
@@ -334,6 +337,64 @@ TEST_F(Fault, DamagedInstallerFile) {
             EXPECT_EQ("<missing>", ReadTestFile(WorkFile(file.workName)));
         }
         installer.reset();
+    }
+}
+
+// A work folder the user may not write to (a locked-down profile): the first compressed
+// file cannot be written, the customer is told 20, and nothing is left anywhere.
+TEST_F(Fault, WorkFolderThatCannotBeWritten) {
+    const std::string work = place.File("locked templates");
+    ASSERT_TRUE(CreateTestFolder(work));
+    MovedTemplatesFolder moved(work);
+    ASSERT_TRUE(moved.moved());
+    ASSERT_EQ(work + "\\", std::string(GetWorkFolder(nullptr)));
+    ASSERT_TRUE(RunUnixCommand({"chmod", "555", UnixPath(work)}));
+    if (WriteTestFile(work + "\\probe", "")) {
+        DeleteFileA((work + "\\probe").c_str());
+        RunUnixCommand({"chmod", "755", UnixPath(work)});
+        GTEST_SKIP() << "folders without write permission are writable here (Wine run as root)";
+    }
+    ExpectReasonBoxAndExit("0000.0014");
+    EXPECT_TRUE(FilesIn(work + "\\").empty());
+    EXPECT_EQ("", ReadTestFile(kLogFilePath));
+    EXPECT_TRUE(RunUnixCommand({"chmod", "755", UnixPath(work)}));
+}
+
+// A work folder on a drive that fills up while the installer writes its compressed files:
+// the first file that does not fit whole gives its code (20, 21 or 22), the product
+// stays as it was. The drive's room is a file-size limit on the installer, put on it
+// before it runs.
+TEST_F(Fault, WorkFolderThatFillsUp) {
+    const std::string built = ReadTestFile(installerPath);
+    const PayloadTrailer trailer = DecodeTrailer(
+        reinterpret_cast<const uint8_t*>(built.data()) + built.size() - kTrailerSize);
+    // The carried files grow in payload order, so a room between two sizes lets the
+    // earlier files through and stops the next.
+    ASSERT_LT(trailer.firstSize, trailer.secondSize);
+    ASSERT_LT(trailer.secondSize, trailer.thirdSize);
+    struct Case {
+        uint64_t room;  // bytes a file may grow to
+        const char* code;
+    } const cases[] = {
+        {trailer.firstSize - 1, "0000.0014"},
+        {trailer.secondSize - 1, "0000.0015"},
+        {trailer.thirdSize - 1, "0000.0016"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        ForgetUpgradeRuns();
+        ASSERT_TRUE(SetProductPath(product + "\\"));
+        RunningProgram program(installerPath, place.path(), "", true);
+        ASSERT_TRUE(program.started());
+        ASSERT_TRUE(LimitFileSize(installerPath, c.room));
+        ASSERT_TRUE(program.Resume());
+        std::optional<MessageBoxView> box = WaitForMessageBox(program.id(), {}, kWaitMs);
+        ASSERT_TRUE(box.has_value());
+        EXPECT_EQ(L"tVis", box->caption);
+        EXPECT_EQ(ReasonText(c.code), box->text);
+        Answer(*box, IDOK);
+        EXPECT_EQ(1u, program.WaitForExit(kWaitMs));
+        EXPECT_EQ("old old old ", Replaced());
     }
 }
 

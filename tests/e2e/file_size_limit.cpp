@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -30,13 +32,12 @@ std::string UnixPath(const std::string& windowsPath) {
     return path;
 }
 
-testing::AssertionResult LimitFileSize(const std::string& program, uint64_t bytes) {
-    TempFolder scratch;
-    const std::string result = scratch.File("limit.txt");
-    const std::string unixResult = UnixPath(result);
-    if (unixResult.empty()) return testing::AssertionFailure() << "not running under Wine";
-    std::string command = Quoted(BesideThisProgram("set_file_limit.sh")) + " " + Quoted(program) +
-                          " " + std::to_string(bytes) + " " + Quoted(unixResult);
+namespace {
+
+// Starts `command` (a unix script beside the test and its arguments, the last of which is
+// `result`, a file the script writes its answer to) and returns that answer, "ok" and
+// what follows it on success.
+testing::AssertionResult RunScript(std::string command, const std::string& result) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
@@ -59,6 +60,28 @@ testing::AssertionResult LimitFileSize(const std::string& program, uint64_t byte
     }
     std::string answer = ReadTestFile(result);
     while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
-    if (answer.compare(0, 3, "ok ") != 0) return testing::AssertionFailure() << answer;
-    return testing::AssertionSuccess() << "unix process " << answer.substr(3);
+    if (answer.compare(0, 2, "ok") != 0) return testing::AssertionFailure() << answer;
+    return testing::AssertionSuccess() << answer;
+}
+
+}  // namespace
+
+testing::AssertionResult LimitFileSize(const std::string& program, uint64_t bytes) {
+    TempFolder scratch;
+    const std::string result = scratch.File("limit.txt");
+    const std::string unixResult = UnixPath(result);
+    if (unixResult.empty()) return testing::AssertionFailure() << "not running under Wine";
+    return RunScript(Quoted(BesideThisProgram("set_file_limit.sh")) + " " + Quoted(program) + " " +
+                         std::to_string(bytes) + " " + Quoted(unixResult),
+                     result);
+}
+
+testing::AssertionResult RunUnixCommand(const std::vector<std::string>& arguments) {
+    TempFolder scratch;
+    const std::string result = scratch.File("command.txt");
+    const std::string unixResult = UnixPath(result);
+    if (unixResult.empty()) return testing::AssertionFailure() << "not running under Wine";
+    std::string command = Quoted(BesideThisProgram("unix_command.sh")) + " " + Quoted(unixResult);
+    for (const std::string& argument : arguments) command += " " + Quoted(argument);
+    return RunScript(command, result);
 }

@@ -67,13 +67,14 @@ void Press(HWND dialog, int buttonId) {
 }
 
 RunningProgram::RunningProgram(const std::string& path, const std::string& folder,
-                               const std::string& arguments) {
+                               const std::string& arguments, bool suspended) {
     std::string command = "\"" + path + "\"";
     if (!arguments.empty()) command += " " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS,
-                        nullptr, folder.c_str(), &startup, &process_)) {
+    const DWORD flags = DETACHED_PROCESS | (suspended ? CREATE_SUSPENDED : 0);
+    if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, flags, nullptr,
+                        folder.c_str(), &startup, &process_)) {
         process_ = {};
     }
 }

@@ -26,13 +26,16 @@ void Press(HWND dialog, int buttonId);
 // the quoted program path on its command line.
 class RunningProgram {
 public:
+    // `suspended`: its first thread waits for Resume, so that a test can prepare the
+    // process (a file-size limit, say) before it runs any of its code.
     RunningProgram(const std::string& path, const std::string& folder,
-                   const std::string& arguments = "");
+                   const std::string& arguments = "", bool suspended = false);
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
 
     bool started() const { return process_.hProcess != nullptr; }
+    bool Resume() { return ResumeThread(process_.hThread) != static_cast<DWORD>(-1); }
     DWORD id() const { return process_.dwProcessId; }
     // The exit code, or STILL_ACTIVE when it did not end within timeoutMs.
     DWORD WaitForExit(DWORD timeoutMs);
