@@ -2,6 +2,7 @@
 #include "payload/trailer.h"
 
 #include "payload/byte_order.h"
+#include "payload/certificate_table.h"
 
 uint32_t TrailerCheckOf(const PayloadTrailer& trailer) {
     return trailer.payloadStart ^ trailer.firstSize ^ trailer.secondSize ^ trailer.thirdSize;
@@ -41,10 +42,26 @@ PayloadReason CheckTrailer(const PayloadTrailer& trailer, uint32_t length) {
     return kPayloadOk;
 }
 
-PayloadReason CheckPayloadImage(const uint8_t* image, uint32_t length, PayloadTrailer* trailer) {
+PayloadReason CheckPayloadImage(const uint8_t* image, uint32_t length, PayloadTrailer* trailer,
+                                uint32_t* payloadEnd) {
     PayloadReason reason = CheckInstallerLength(length);
     if (reason != kPayloadOk) return reason;
+    const CertificateTable table = FindCertificateTable(image, length);
+    if (table.present) {
+        // From the table's start down over the zero padding, the largest end first.
+        for (uint32_t end = table.offset;
+             end >= kTrailerSize && table.offset - end <= kMaxSignaturePadding; --end) {
+            if (end < table.offset && image[end] != 0) break;
+            PayloadTrailer candidate = DecodeTrailer(image + end - kTrailerSize);
+            if (CheckTrailer(candidate, end) == kPayloadOk) {
+                *trailer = candidate;
+                if (payloadEnd != nullptr) *payloadEnd = end;
+                return kPayloadOk;
+            }
+        }
+    }
     *trailer = DecodeTrailer(image + length - kTrailerSize);
+    if (payloadEnd != nullptr) *payloadEnd = length;
     return CheckTrailer(*trailer, length);
 }
 
@@ -55,9 +72,12 @@ bool PlanPayload(uint64_t imageLength, const uint64_t sizes[kPayloadFileCount], 
     uint64_t natural = imageLength + reserved + payloadLength + kTrailerSize;
     plan->fillerLength =
         reserved + (natural < kMinInstallerLength ? kMinInstallerLength - natural : 0);
+    const uint64_t unaligned = imageLength + plan->fillerLength + payloadLength + kTrailerSize;
+    // The maximum is a multiple of 8 itself, so the alignment never makes a file too long;
+    // the excess is told as what must go for the file to fit.
+    plan->excessLength = unaligned > kMaxInstallerLength ? unaligned - kMaxInstallerLength : 0;
+    plan->fillerLength += (8 - unaligned % 8) % 8;
     plan->payloadStart = imageLength + plan->fillerLength;
     plan->totalLength = imageLength + plan->fillerLength + payloadLength + kTrailerSize;
-    plan->excessLength =
-        plan->totalLength > kMaxInstallerLength ? plan->totalLength - kMaxInstallerLength : 0;
     return plan->excessLength == 0;
 }

@@ -152,9 +152,10 @@ InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
     uint32_t length32 = length >= 0xFFFFFFFFu ? 0xFFFFFFFEu : static_cast<uint32_t>(length);
     report.code = CheckInstallerLength(length32);
     if (report.code != kPayloadOk) return report;
-    report.trailer = DecodeTrailer(image + length - kTrailerSize);
+    report.signature = FindCertificateTable(image, length);
+    // The installer's own rules, signed files included.
+    report.code = CheckPayloadImage(image, length32, &report.trailer, &report.payloadEnd);
     report.trailerRead = true;
-    report.code = CheckTrailer(report.trailer, length32);
     if (report.code != kPayloadOk) return report;
     // The installer stops here on a damaged file; the regions are still described, so the
     // report shows which one differs.
@@ -327,6 +328,21 @@ ReportValue IntegrityField(const InstallerReport& report) {
     return ReportValue::Object(fields);
 }
 
+// Whether the file carries a certificate table at its end (signed), where it lies, and
+// where the payload ends; null before the length rules passed. The certificates
+// themselves are not verified here.
+ReportValue SignatureField(const InstallerReport& report) {
+    if (!report.trailerRead) return ReportValue::Null();
+    ReportFields fields;
+    fields.emplace_back("signed", ReportValue::Flag(report.signature.present));
+    if (report.signature.present) {
+        fields.emplace_back("tableOffset", ReportValue::Number(report.signature.offset));
+        fields.emplace_back("tableSize", ReportValue::Number(report.signature.size));
+    }
+    fields.emplace_back("payloadEnd", ReportValue::Number(report.payloadEnd));
+    return ReportValue::Object(fields);
+}
+
 ReportFields TopFields(const InstallerReport& report) {
     ReportFields fields;
     fields.emplace_back("code", ReportValue::Number(static_cast<uint64_t>(report.code)));
@@ -346,6 +362,7 @@ ReportFields TopFields(const InstallerReport& report) {
     fields.emplace_back("secondSize", trailerField(report.trailer.secondSize));
     fields.emplace_back("thirdSize", trailerField(report.trailer.thirdSize));
     fields.emplace_back("integrity", IntegrityField(report));
+    fields.emplace_back("signature", SignatureField(report));
     fields.emplace_back("allFilesDecode", ReportValue::Flag(report.allFilesDecode));
     fields.emplace_back("allFilesHoldRecords", ReportValue::Flag(report.allFilesHoldRecords));
     return fields;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/certificate_table.h"
 #include "payload/integrity_block.h"
 #include "payload/trailer.h"
 
@@ -44,6 +45,10 @@ struct InstallerReport {
     uint64_t fileLength = 0;
     bool trailerRead = false;  // the trailer was decoded (codes 0, 5, 6)
     PayloadTrailer trailer = {};
+    // The certificate table of a signed file, and where the payload ends (the file's end
+    // unless a signed file's trailer was found before its table); once the length passes.
+    CertificateTable signature;
+    uint32_t payloadEnd = 0;
     // The integrity block and the CRC-32s of the regions, once the trailer is sound.
     IntegrityCheck integrity;
     std::vector<ReportFields> files;  // one per payload region, when the trailer is sound

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "payload/carried_files.h"
+#include "payload/certificate_table.h"
 #include "payload/integrity_block.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
@@ -225,6 +226,22 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
 
     if (!EveryInputHoldsARecord(inputs, files)) return kExitFailed;
 
+    // A signed stub: appending the payload would break its signature silently (the
+    // signature covers the file as it was). The table goes, and the finished installer is
+    // what gets signed.
+    const CertificateTable signature = FindCertificateTable(image.data(), image.size());
+    if (signature.present) {
+        const uint64_t directory = SecurityDirectoryOffset(image.data(), image.size());
+        image.resize(signature.offset);
+        std::memset(image.data() + directory, 0, 8);
+        std::fprintf(stderr,
+                     "tvispack: note: the stub '%s' is signed; its certificate table (%s bytes "
+                     "at %s) was removed, since the payload would break it: sign the finished "
+                     "installer\n",
+                     stub.c_str(), Thousands(signature.size).c_str(),
+                     Thousands(signature.offset).c_str());
+    }
+
     // A stub whose last 20 bytes already form a trailer the reader accepts carries a payload.
     if (image.size() >= kTrailerSize && image.size() <= 0xFFFFFFFFu) {
         PayloadTrailer old = DecodeTrailer(image.data() + image.size() - kTrailerSize);
@@ -248,7 +265,8 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
     }
     PayloadPlan plan;
     if (!PlanPayload(image.size(), sizes, &plan, kIntegrityBlockSize)) {
-        Error("the installer would be " + Thousands(plan.totalLength) + " bytes, " +
+        Error("the installer would be " + Thousands(kMaxInstallerLength + plan.excessLength) +
+              " bytes, " +
               Thousands(plan.excessLength) + " bytes more than the limit of " +
               Thousands(kMaxInstallerLength) + " (stub '" + stub + "' " + Thousands(image.size()) +
               " bytes, compressed " + kCarriedFiles[0].productName + " " + Thousands(sizes[0]) +

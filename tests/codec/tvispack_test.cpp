@@ -17,7 +17,9 @@
 #include "payload/trailer.h"
 #include "support/crc32.h"
 #include "tests/codec/native_files.h"
+#include "payload/certificate_table.h"
 #include "tests/codec/test_data.h"
+#include "tests/support/installer_image.h"
 #include "tests/support/product_file.h"
 #include "version/version_record.h"
 
@@ -191,16 +193,68 @@ TEST_F(Tvispack, BuildAddsFillerUpToOneMillionAndInspectAgrees) {
     EXPECT_NE(std::string::npos, output.find("TVISX.WCP")) << output;
 }
 
-TEST_F(Tvispack, BuildWithOnlyTheIntegrityBlockWhenTheStubIsLarge) {
-    stub = RandomBytes(1200000, 7);
-    ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
-    ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
+// A stub long enough on its own: the filler is the integrity block and at most 7 bytes
+// that make the file's length a multiple of 8, for stubs of every length modulo 8.
+TEST_F(Tvispack, BuildWithOnlyTheIntegrityBlockAndAlignmentWhenTheStubIsLarge) {
+    for (size_t extra = 0; extra < 8; ++extra) {
+        SCOPED_TRACE(extra);
+        stub = RandomBytes(1200000 + extra, 7);
+        ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
+        ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
+        Bytes file = ReadBytes(dir.File("out.exe"));
+        EXPECT_EQ(0u, file.size() % 8);
+        PayloadTrailer trailer = DecodeTrailer(file.data() + file.size() - kTrailerSize);
+        EXPECT_LE(stub.size() + kIntegrityBlockSize, trailer.payloadStart);
+        EXPECT_GT(stub.size() + kIntegrityBlockSize + 8, trailer.payloadStart);
+        ExpectSoundInstaller(file, trailer.payloadStart);
+    }
     Bytes file = ReadBytes(dir.File("out.exe"));
-    ExpectSoundInstaller(file, 1200000 + kIntegrityBlockSize);
     PayloadTrailer trailer = DecodeTrailer(file.data() + file.size() - kTrailerSize);
     IntegrityCheck check = CheckIntegrity(file.data(), static_cast<uint32_t>(file.size()), trailer);
     EXPECT_TRUE(check.present);
     EXPECT_EQ(-1, check.damagedFile);
+}
+
+// A signed stub: the payload would break its signature, so build removes the certificate
+// table (and says so), and the finished installer is what a release engineer signs. The
+// signed installer then inspects with code 0, its payload ending where the table starts.
+TEST_F(Tvispack, SignedStubLosesItsTableAndTheSignedInstallerInspectsSound) {
+    const uint32_t tableSize = 1488;
+    stub = MakeTestPe(60000);
+    const Bytes table = RandomBytes(tableSize, 11);
+    stub.insert(stub.end(), table.begin(), table.end());
+    SetTestSecurityDirectory(&stub, 60000, tableSize);
+    ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
+    ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
+    EXPECT_NE(std::string::npos,
+              output.find("is signed; its certificate table (1,488 bytes at 60,000) was removed"))
+        << output;
+    Bytes file = ReadBytes(dir.File("out.exe"));
+    Bytes unsignedStub(stub.begin(), stub.begin() + 60000);
+    SetTestSecurityDirectory(&unsignedStub, 0, 0);
+    EXPECT_TRUE(std::equal(unsignedStub.begin(), unsignedStub.end(), file.begin()));
+    EXPECT_FALSE(FindCertificateTable(file.data(), file.size()).present);
+    EXPECT_EQ(0u, file.size() % 8);
+    PayloadTrailer trailer;
+    ASSERT_EQ(kPayloadOk,
+              CheckPayloadImage(file.data(), static_cast<uint32_t>(file.size()), &trailer));
+
+    // Signed as a signing tool signs: the table appended, the directory pointing at it.
+    const uint64_t payloadEnd = file.size();
+    file.insert(file.end(), table.begin(), table.end());
+    SetTestSecurityDirectory(&file, static_cast<uint32_t>(payloadEnd), tableSize);
+    ASSERT_TRUE(WriteBytes(dir.File("signed.exe"), file));
+    ASSERT_EQ(0, Run("inspect " + Quote(dir.File("signed.exe")) + " --json")) << output;
+    for (const std::string& key :
+         {std::string("\"code\": 0"), std::string("\"signed\": true"),
+          "\"tableOffset\": " + std::to_string(payloadEnd),
+          "\"tableSize\": " + std::to_string(tableSize),
+          "\"payloadEnd\": " + std::to_string(payloadEnd)}) {
+        EXPECT_NE(std::string::npos, output.find(key)) << key << "\n" << output;
+    }
+    // The same file as a stub: build removes the table and finds the payload it carries.
+    ASSERT_EQ(1, Run(BuildArgs(dir.File("signed.exe"), dir.File("again.exe")))) << output;
+    EXPECT_NE(std::string::npos, output.find("already carries a payload")) << output;
 }
 
 TEST_F(Tvispack, InspectJsonHasTheKeys) {
@@ -211,7 +265,8 @@ TEST_F(Tvispack, InspectJsonHasTheKeys) {
           "\"thirdSize\": ", "\"files\": [", "\"name\": \"QELMAPE.WCP\"",
           "\"name\": \"TVISLV.WCP\"", "\"name\": \"TVISX.WCP\"",
           "\"offset\": ", "\"size\": ", "\"decodes\": true", "\"integrity\": {",
-          "\"present\": true", "\"intact\": true", "\"recorded\": ", "\"computed\": "}) {
+          "\"present\": true", "\"intact\": true", "\"recorded\": ", "\"computed\": ",
+          "\"signature\": {", "\"signed\": false", "\"payloadEnd\": "}) {
         EXPECT_NE(std::string::npos, output.find(key)) << key << "\n" << output;
     }
     for (int i = 0; i < 3; ++i) {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "payload/byte_order.h"
 #include "payload/integrity_block.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
@@ -66,4 +67,30 @@ Payload MakePayload() {
     }
     payload.installer = MakeInstallerImage(payload.compressed);
     return payload;
+}
+
+uint32_t TestSecurityEntry(bool plus) { return kTestPeHeader + 24 + (plus ? 112 : 96) + 4 * 8; }
+
+Bytes MakeTestPe(uint32_t length, bool plus) {
+    Bytes file(length, 0xA5);
+    std::memset(file.data(), 0, length < 0x200 ? length : 0x200);
+    if (length < 0x200) return file;
+    file[0] = 'M';
+    file[1] = 'Z';
+    WriteLe32(file.data() + 0x3C, kTestPeHeader);
+    std::memcpy(file.data() + kTestPeHeader, "PE\0\0", 4);
+    const uint32_t optional = kTestPeHeader + 24;
+    const uint16_t optionalSize = plus ? 0xF0 : 0xE0;
+    file[kTestPeHeader + 20] = optionalSize & 0xFF;
+    file[kTestPeHeader + 21] = optionalSize >> 8;
+    const uint16_t magic = plus ? 0x20B : 0x10B;
+    file[optional] = magic & 0xFF;
+    file[optional + 1] = magic >> 8;
+    WriteLe32(file.data() + optional + (plus ? 108 : 92), 16);
+    return file;
+}
+
+void SetTestSecurityDirectory(Bytes* file, uint32_t offset, uint32_t size, bool plus) {
+    WriteLe32(file->data() + TestSecurityEntry(plus), offset);
+    WriteLe32(file->data() + TestSecurityEntry(plus) + 4, size);
 }

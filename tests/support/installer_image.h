@@ -31,3 +31,11 @@ struct Payload {
     Bytes installer;
 };
 Payload MakePayload();
+
+// Signed executables. The headers of a PE32 (or PE32+) executable with sixteen data
+// directories, e_lfanew at kTestPeHeader, at the start of `length` bytes of filler.
+constexpr uint32_t kTestPeHeader = 0x80;
+Bytes MakeTestPe(uint32_t length, bool plus = false);
+// Where such a file's security directory entry lies, and setting it.
+uint32_t TestSecurityEntry(bool plus);
+void SetTestSecurityDirectory(Bytes* file, uint32_t offset, uint32_t size, bool plus = false);

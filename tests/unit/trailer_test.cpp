@@ -130,7 +130,8 @@ TEST(PayloadTrailer, ByteAppendedOrRemovedMovesTheTrailerWindow) {
     EXPECT_TRUE(reason == kTrailerCheckMismatch || reason == kTrailerSumMismatch) << reason;
 }
 
-TEST(PayloadPlan, AddsFillerOnlyBelowTheMinimum) {
+// Filler below the minimum, and up to 7 bytes so that the file's length is a multiple of 8.
+TEST(PayloadPlan, AddsFillerBelowTheMinimumAndToAMultipleOf8) {
     const uint64_t small[kPayloadFileCount] = {1000, 2000, 3000};
     PayloadPlan plan;
     ASSERT_TRUE(PlanPayload(50000, small, &plan));
@@ -140,9 +141,20 @@ TEST(PayloadPlan, AddsFillerOnlyBelowTheMinimum) {
 
     const uint64_t large[kPayloadFileCount] = {500000, 400000, 300000};
     ASSERT_TRUE(PlanPayload(50000, large, &plan));
-    EXPECT_EQ(0u, plan.fillerLength);
-    EXPECT_EQ(50000u, plan.payloadStart);
-    EXPECT_EQ(1250020u, plan.totalLength);
+    EXPECT_EQ(4u, plan.fillerLength);
+    EXPECT_EQ(50004u, plan.payloadStart);
+    EXPECT_EQ(1250024u, plan.totalLength);
+    struct Case {
+        uint64_t image;
+        uint64_t filler;
+        uint64_t total;
+    } const cases[] = {{50003, 1, 1250024}, {50004, 0, 1250024}, {50005, 7, 1250032},
+                       {50011, 1, 1250032}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(PlanPayload(c.image, large, &plan));
+        EXPECT_EQ(c.filler, plan.fillerLength) << c.image;
+        EXPECT_EQ(c.total, plan.totalLength) << c.image;
+    }
 }
 
 // Room reserved for the integrity block is always there, and counts towards the minimum.
@@ -158,7 +170,7 @@ TEST(PayloadPlan, ReservedRoomIsPartOfTheFiller) {
         // One byte short of the minimum without the room: the room alone fills it.
         {1000000 - 6000 - 20 - 28 - 1, {1000, 2000, 3000}, 29, 1000000},
         {1000000 - 6000 - 20 - 28, {1000, 2000, 3000}, 28, 1000000},
-        {1000000 - 6000 - 20 - 27, {1000, 2000, 3000}, 28, 1000001},
+        {1000000 - 6000 - 20 - 27, {1000, 2000, 3000}, 35, 1000008},
     };
     for (const Case& c : cases) {
         PayloadPlan plan;
