@@ -23,10 +23,6 @@ const wchar_t kNotFoundText[] =
     L"Nie można odnaleźć zainstalowanego oprogramowania tVis (#1).\r\n\r\n"
     L"Uaktualnienie jest niemożliwe.";
 
-std::wstring ReasonText(const char* code) {
-    return L"Nie można uaktualnić oprogramowania. Kod przyczyny: " + Wide(code);
-}
-
 class Fault : public Upgrade {
 protected:
     void TearDown() override {
@@ -43,24 +39,6 @@ protected:
             files.push_back(ReadTestFile(WorkFile(file.workName)));
         }
         return files;
-    }
-
-    // Starts the installer and returns its first message box (any caption).
-    MessageBoxView StartAndWaitForBox() {
-        installer = std::make_unique<StartedProcess>(installerPath);
-        EXPECT_TRUE(installer->started());
-        return WaitForBox(nullptr, kWaitMs);
-    }
-
-    // The installer refused to unpack: the reason box, then it ends after OK with 1.
-    void ExpectReasonBoxAndExit(const char* code) {
-        MessageBoxView box = StartAndWaitForBox();
-        ASSERT_NE(nullptr, box.window) << "no box";
-        EXPECT_EQ(L"tVis", box.caption);
-        EXPECT_EQ(ReasonText(code), box.text);
-        Answer(box, IDOK);
-        EXPECT_EQ(1u, installer->WaitForExit(kWaitMs));
-        EXPECT_EQ("old old old ", Replaced());
     }
 };
 

@@ -39,6 +39,11 @@ inline std::wstring Wide(const std::string& text) {
     return std::wstring(wide, length > 0 ? length : 0);
 }
 
+// The text of the box that shows a reason code ("0000.0014").
+inline std::wstring ReasonText(const char* code) {
+    return L"Nie można uaktualnić oprogramowania. Kod przyczyny: " + Wide(code);
+}
+
 class Upgrade : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -133,6 +138,24 @@ protected:
             state += now == fresh_[i] ? "new " : now == installed[i] ? "old " : "DAMAGED ";
         }
         return state;
+    }
+
+    // Starts the installer and returns its first message box (any caption).
+    MessageBoxView StartAndWaitForBox() {
+        installer = std::make_unique<StartedProcess>(installerPath);
+        EXPECT_TRUE(installer->started());
+        return WaitForBox(nullptr, kWaitMs);
+    }
+
+    // The installer refused to unpack: the reason box, then it ends after OK with 1.
+    void ExpectReasonBoxAndExit(const char* code) {
+        MessageBoxView box = StartAndWaitForBox();
+        ASSERT_NE(nullptr, box.window) << "no box";
+        EXPECT_EQ(L"tVis", box.caption);
+        EXPECT_EQ(ReasonText(code), box.text);
+        Answer(box, IDOK);
+        EXPECT_EQ(1u, installer->WaitForExit(kWaitMs));
+        EXPECT_EQ("old old old ", Replaced());
     }
 
     // Waits for the success box, checks it, answers it, and expects exit code 1.
