@@ -135,6 +135,39 @@ for preset in "${built[@]}"; do
     skipped=$((skipped + skips))
 done
 
+# Reproducible builds: the shipped programs built a second time, from a copy of the
+# sources in another folder into another build folder, must come out byte for byte the
+# same (no build path, no build time in them).
+if [[ " ${built[*]} " == *" win32 "* ]]; then
+    echo "== reproducible win32 build"
+    repro="$run_dir/repro"
+    repro_log="$build_root/logs/reproducible.log"
+    mkdir -p "$repro/src"
+    if git ls-files -z --cached --others --exclude-standard |
+        xargs -0 cp --parents -t "$repro/src" 2>"$repro_log" &&
+        cmake --preset win32 -S "$repro/src" -B "$repro/build" >>"$repro_log" 2>&1 &&
+        cmake --build "$repro/build" -j "$(nproc)" --target tvisupgrade tvispack \
+            >>"$repro_log" 2>&1; then
+        same=1
+        for program in tvisupgrade.exe tvispack.exe; do
+            if ! cmp "$build_root/win32/bin/$program" "$repro/build/bin/$program"; then
+                echo "$program differs between two builds of the same sources"
+                same=0
+            fi
+        done
+        if [ $same -eq 1 ]; then
+            echo "reproducible: tvisupgrade.exe and tvispack.exe identical in two folders"
+            passed=$((passed + 1))
+        else
+            failed=$((failed + 1))
+        fi
+    else
+        tail -n 20 "$repro_log"
+        echo "second win32 build FAILED (see $repro_log)"
+        failed=$((failed + 1))
+    fi
+fi
+
 # The demo, headless, so that the first command of the README cannot rot. It needs the
 # host build and the Windows build it runs (the 64-bit one where 32-bit programs cannot
 # run), and keeps its pictures and report in the build folder.
