@@ -168,6 +168,42 @@ if [[ " ${built[*]} " == *" win32 "* ]]; then
     fi
 fi
 
+# The packages release engineers install: the Debian package of the native build (with
+# the win32 stub) installed into a temporary root, whose tvispack builds and inspects an
+# installer; and the Windows zip, which must hold tvispack.exe beside tvisupgrade.exe.
+if [[ " ${built[*]} " == *" native "* && " ${built[*]} " == *" win32 "* ]]; then
+    echo "== packages"
+    pkg="$run_dir/package"
+    pkg_log="$build_root/logs/package.log"
+    mkdir -p "$pkg/root" "$pkg/release"
+    native_bin="$build_root/native/bin"
+    deb=""
+    zip=""
+    if (cd "$build_root/native" && rm -f ./*.deb && cpack) >"$pkg_log" 2>&1 &&
+        (cd "$build_root/win32" && rm -f ./*.zip && cpack) >>"$pkg_log" 2>&1; then
+        deb=$(ls "$build_root"/native/tvispack_*.deb 2>/dev/null | head -n 1)
+        zip=$(ls "$build_root"/win32/tvispack-*.zip 2>/dev/null | head -n 1)
+    fi
+    record=(--version 5.3 --edition ZRP --build 1250 --date 261210 --time 14:30:05.50)
+    if [ -n "$deb" ] && [ -n "$zip" ] && dpkg-deb -x "$deb" "$pkg/root" >>"$pkg_log" 2>&1 &&
+        "$native_bin/make_product_file" "$pkg/release/qelMapE.dll" --size 300000 "${record[@]}" >>"$pkg_log" 2>&1 &&
+        "$native_bin/make_product_file" "$pkg/release/tVisLV.exe" --size 250000 "${record[@]}" >>"$pkg_log" 2>&1 &&
+        "$native_bin/make_product_file" "$pkg/release/tVisX.exe" --size 200000 "${record[@]}" >>"$pkg_log" 2>&1 &&
+        "$pkg/root/usr/bin/tvispack" build --qelmape "$pkg/release/qelMapE.dll" \
+            --tvislv "$pkg/release/tVisLV.exe" --tvisx "$pkg/release/tVisX.exe" \
+            -o "$pkg/tvis-upgrade.exe" >>"$pkg_log" 2>&1 &&
+        "$pkg/root/usr/bin/tvispack" inspect "$pkg/tvis-upgrade.exe" >>"$pkg_log" 2>&1 &&
+        cmp "$pkg/root/usr/lib/tvispack/tvisupgrade.exe" "$build_root/win32/bin/tvisupgrade.exe" &&
+        [ "$(cmake -E tar tf "$zip" | sed 's|.*/||' | sort | tr '\n' ' ')" = "tvispack.exe tvisupgrade.exe " ]; then
+        echo "packages: $(basename "$deb") installed and built an installer that inspects sound; $(basename "$zip")"
+        passed=$((passed + 1))
+    else
+        tail -n 20 "$pkg_log"
+        echo "packages FAILED (see $pkg_log)"
+        failed=$((failed + 1))
+    fi
+fi
+
 # The demo, headless, so that the first command of the README cannot rot. It needs the
 # host build and the Windows build it runs (the 64-bit one where 32-bit programs cannot
 # run), and keeps its pictures and report in the build folder.
