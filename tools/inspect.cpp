@@ -136,7 +136,10 @@ ReportValue DescribeVersionRecord(const uint8_t* file, uint32_t length) {
     ReportFields fields;
     fields.emplace_back("offset", ReportValue::Number(position));
     fields.emplace_back("versionText", ReportValue::Text(Cp1250ToUtf8(record.versionText)));
-    fields.emplace_back("editionText", ReportValue::Text(Cp1250ToUtf8(record.editionText)));
+    // The edition as the record defines it: what follows a "." is not part of it.
+    fields.emplace_back("editionText",
+                        ReportValue::Text(Cp1250ToUtf8(std::string(
+                            record.editionText, EditionTextLength(record.editionText)))));
     fields.emplace_back("kwilEdition", ReportValue::Flag(IsKwilEditionText(record.editionText)));
     fields.emplace_back(
         "build", ReportValue::Signed(record.build).Shown(NumberToText(record.build, 0, true)));

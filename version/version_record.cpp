@@ -58,10 +58,15 @@ void DecodeVersionRecord(const uint8_t* data, uint32_t position, bool allFields,
     }
 }
 
-bool IsKwilEditionText(const char* editionText) {
+size_t EditionTextLength(const char* editionText) {
     size_t n = 0;
     while (editionText[n] != '\0' && editionText[n] != '.') ++n;
-    return n == 3 && std::memcmp(editionText, kKwilEditionText, 3) == 0;
+    return n;
+}
+
+bool IsKwilEditionText(const char* editionText) {
+    return EditionTextLength(editionText) == 3 &&
+           std::memcmp(editionText, kKwilEditionText, 3) == 0;
 }
 
 const char* FormatProductionTime(const VersionRecord& record) {

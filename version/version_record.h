@@ -12,6 +12,7 @@
 // Masked bytes are stored XOR kRecordMask. Portable: no Windows API here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr char kRecordMarker[] = "qwertyuiopasdfghjklzxcvbnm";
@@ -63,6 +64,9 @@ uint32_t FindVersionRecord(const uint8_t* data, uint32_t length);
 // texts are left empty.
 void DecodeVersionRecord(const uint8_t* data, uint32_t position, bool allFields,
                          VersionRecord* record);
+
+// Length of the edition text as the record defines it: up to its first NUL or ".".
+size_t EditionTextLength(const char* editionText);
 
 // True when the edition text, cut at its first NUL or ".", is exactly "R2A".
 bool IsKwilEditionText(const char* editionText);

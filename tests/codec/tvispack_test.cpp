@@ -516,20 +516,23 @@ TEST_F(Tvispack, InspectShowsTheRecordOfEachCarriedFile) {
     Case cases[3] = {};
     // "Łódź 5.2 ąęśżńĆ" in code page 1250: all 15 bytes, no terminator.
     cases[0].fields.versionText = "\xA3\xF3\x64\x9F 5.2 \xB9\xEA\x9C\xBF\xF1\xC6";
+    // What follows the "." is no part of the edition, and not shown.
     cases[0].fields.editionText = "R2A.\"Q\"\x01\\";
     cases[0].fields.build = -1234567;
     cases[0].fields.hundredths = 150;
     cases[0].size = 95000;
     cases[0].offset = 70001;
     cases[0].json = R"({"offset":70001,"versionText":"Łódź 5.2 ąęśżńĆ",)"
-                    R"("editionText":"R2A.\"Q\"\u0001\\","kwilEdition":true,"build":-1234567,)"
+                    R"("editionText":"R2A","kwilEdition":true,"build":-1234567,)"
                     R"("productionTime":"2015.03.17  godz. 09:05.07,50"})";
     cases[0].text =
         "    record:\n      offset: 70,001\n      versionText: Łódź 5.2 ąęśżńĆ\n"
-        "      editionText: R2A.\"Q\"\x01\\\n      kwilEdition: yes\n"
+        "      editionText: R2A\n      kwilEdition: yes\n"
         "      build: -1.234.567\n"
         "      productionTime: 2015.03.17  godz. 09:05.07,50\n";
     cases[1].fields.versionText = "6.0";
+    // Quotes, a control character and a backslash, escaped in JSON; the text ends at NUL.
+    cases[1].fields.editionText = "\"Q\"\x01\\";
     cases[1].fields.build = 999;
     cases[1].fields.hour = 23;
     cases[1].fields.minute = 59;
@@ -538,10 +541,10 @@ TEST_F(Tvispack, InspectShowsTheRecordOfEachCarriedFile) {
     cases[1].fields.dateChars = "991231";
     cases[1].size = 40000;
     cases[1].offset = 1;
-    cases[1].json = R"({"offset":1,"versionText":"6.0","editionText":"ZRP","kwilEdition":false,)"
+    cases[1].json = R"({"offset":1,"versionText":"6.0","editionText":"\"Q\"\u0001\\","kwilEdition":false,)"
                     R"("build":999,"productionTime":"2099.12.31  godz. 23:59.59,99"})";
     cases[1].text =
-        "    record:\n      offset: 1\n      versionText: 6.0\n      editionText: ZRP\n"
+        "    record:\n      offset: 1\n      versionText: 6.0\n      editionText: \"Q\"\x01\\\n"
         "      kwilEdition: no\n      build: 999\n"
         "      productionTime: 2099.12.31  godz. 23:59.59,99\n";
     cases[2].fields.versionText = "7";
