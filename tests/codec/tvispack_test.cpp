@@ -447,9 +447,9 @@ TEST_F(Tvispack, ExpandDecodesMscompressOutput) {
 }
 
 // Each carried file's record as the installer's dialog would show it: texts from code page
-// 1250 in UTF-8 (JSON-escaped), build signed and grouped with dots in the readable report,
-// the date and time text, the KWIL decision; records at the first candidate position and at
-// the very end of a file.
+// 1250 in UTF-8 (JSON-escaped, control characters as \u00XX), build signed and grouped with
+// dots in the readable report, the date and time text, the KWIL decision; records at the
+// first candidate position and at the very end of a file.
 TEST_F(Tvispack, InspectShowsTheRecordOfEachCarriedFile) {
     struct Case {
         uint32_t size;
@@ -461,17 +461,20 @@ TEST_F(Tvispack, InspectShowsTheRecordOfEachCarriedFile) {
     Case cases[3] = {};
     // "Łódź 5.2 ąęśżńĆ" in code page 1250: all 15 bytes, no terminator.
     cases[0].fields.versionText = "\xA3\xF3\x64\x9F 5.2 \xB9\xEA\x9C\xBF\xF1\xC6";
-    cases[0].fields.editionText = "R2A.\"Q\"\x01\\";
+    // Control characters: C0, DEL and 0x81, which the code page leaves undefined and which
+    // becomes the C1 control U+0081; JSON shows each as \u00XX.
+    cases[0].fields.editionText = "R2A.\"Q\"\x01\x1F\x7F\x81\\";
     cases[0].fields.build = -1234567;
     cases[0].fields.hundredths = 150;
     cases[0].size = 95000;
     cases[0].offset = 70001;
     cases[0].json = R"({"offset":70001,"versionText":"Łódź 5.2 ąęśżńĆ",)"
-                    R"("editionText":"R2A.\"Q\"\u0001\\","kwilEdition":true,"build":-1234567,)"
+                    R"("editionText":"R2A.\"Q\"\u0001\u001F\u007F\u0081\\","kwilEdition":true,)"
+                    R"("build":-1234567,)"
                     R"("productionTime":"2015.03.17  godz. 09:05.07,50"})";
     cases[0].text =
         "    record:\n      offset: 70,001\n      versionText: Łódź 5.2 ąęśżńĆ\n"
-        "      editionText: R2A.\"Q\"\x01\\\n      kwilEdition: yes\n"
+        "      editionText: R2A.\"Q\"\x01\x1F\x7F\xC2\x81\\\n      kwilEdition: yes\n"
         "      build: -1.234.567\n"
         "      productionTime: 2015.03.17  godz. 09:05.07,50\n";
     cases[1].fields.versionText = "6.0";
