@@ -2,7 +2,8 @@
 // any size of the caller's buffer. The input is the buffer's size (two bytes, taken modulo
 // 700, so every rule around 0, 258 and 510 is met), one byte saying whether the value could
 // be read, then the value's data. Data and buffer are allocated at exactly their sizes, so
-// ASan reports a read past the data or a write past the buffer, a buffer of size 0 included.
+// ASan reports a read past the data or a write past the buffer; a buffer of size 0 is
+// watched by the target itself.
 #include <cstring>
 #include <memory>
 
@@ -28,14 +29,21 @@ int FuzzRegistryText(const uint8_t* data, size_t size) {
 
     std::unique_ptr<uint8_t[]> value(present ? new uint8_t[valueSize] : nullptr);
     if (valueSize > 0 && value) std::memcpy(value.get(), valueBytes, valueSize);
-    std::unique_ptr<char[]> output(new char[maximum]);
-    std::memset(output.get(), kUnwritten, maximum);
+    // A buffer of size 0 is a byte of ours: ASan lets a zero-size allocation's first byte be
+    // written.
+    char sentinel = kUnwritten;
+    std::unique_ptr<char[]> allocated(maximum > 0 ? new char[maximum] : nullptr);
+    char* output = maximum > 0 ? allocated.get() : &sentinel;
+    std::memset(output, kUnwritten, maximum);
 
     const int result =
-        CopyRegistryText(value.get(), static_cast<uint32_t>(valueSize), maximum, output.get());
+        CopyRegistryText(value.get(), static_cast<uint32_t>(valueSize), maximum, output);
     const bool readable = present && valueSize <= kRegistryQueryLimit;
     FuzzCheck(result == (readable ? 1 : 0), "read exactly when present and within the limit");
-    if (maximum == 0) return 0;
+    if (maximum == 0) {
+        FuzzCheck(sentinel == kUnwritten, "a buffer of size 0 is never written");
+        return 0;
+    }
     if (!readable) {
         FuzzCheck(output[0] == '\0', "an unread value empties the text");
         for (unsigned i = 1; i < maximum; ++i) {
