@@ -120,6 +120,7 @@ for preset in "${built[@]}"; do
     fi
     if [ "$preset" = fuzz ]; then
         echo "== test fuzz (scripts/fuzz.sh --check $fuzz_seconds)"
+        mkdir -p "$build_root/logs"
         fuzz_log="$build_root/logs/fuzz.log"
         if TVIS_BUILD_ROOT="$build_root" scripts/fuzz.sh --check "$fuzz_seconds" >"$fuzz_log" 2>&1; then
             grep -E '^[a-z_]+_fuzz: ' "$fuzz_log"
