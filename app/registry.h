@@ -11,9 +11,10 @@ extern bool hklmWritable;
 // hklmWritable is set, HKCU otherwise. The key is opened with all access. Copies at most
 // maximumLength - 1 bytes (509 when maximumLength is above 510); the caller's buffer
 // must hold maximumLength bytes; the text is terminated within them. A value longer
-// than 510 bytes counts as missing.
+// than 510 bytes counts as missing. The copy rules are CopyRegistryText's
+// (app/registry_text.h).
 // Returns 1 when read; 0 when the key cannot be opened (output untouched) or the value
-// cannot be read (output emptied).
+// cannot be read (output emptied, unless maximumLength is 0).
 int ReadRegString(HKEY root, const char* keyPath, unsigned maximumLength, const char* valueName,
                   char* output);
 

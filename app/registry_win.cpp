@@ -3,13 +3,14 @@
 
 #include <cstring>
 
+#include "app/registry_text.h"
+
 bool hklmWritable = false;
 
 namespace {
 
 constexpr DWORD kProbeValue = 0x12348765;
 constexpr DWORD kValueBufferSize = 512;
-constexpr DWORD kValueQueryLimit = 510;
 
 // Closes a registry key when the function returns.
 class RegKey {
@@ -36,23 +37,16 @@ HKEY EffectiveRoot(HKEY root) {
 int ReadRegString(HKEY root, const char* keyPath, unsigned maximumLength, const char* valueName,
                   char* output) {
     if (root == nullptr) root = hklmWritable ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    char value[kValueBufferSize];
+    // Room beyond the query limit for the terminator the ANSI function adds to a string.
+    BYTE value[kValueBufferSize];
     std::memset(value, 0, sizeof value);
 
     RegKey key;
     if (RegOpenKeyExA(root, keyPath, 0, KEY_ALL_ACCESS, key.out()) != ERROR_SUCCESS) return 0;
-    DWORD size = kValueQueryLimit;
-    if (RegQueryValueExA(key.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(value),
-                         &size) != ERROR_SUCCESS) {
-        output[0] = '\0';
-        return 0;
-    }
-    unsigned count = maximumLength == 0 ? 0 : maximumLength - 1;
-    if (maximumLength > kValueQueryLimit) count = kValueQueryLimit - 1;
-    std::memcpy(output, value, count);
-    // Terminated here too, so a caller that did not clear its buffer still gets a text.
-    if (maximumLength > 0) output[count] = '\0';
-    return 1;
+    DWORD size = kRegistryQueryLimit;
+    LONG status = RegQueryValueExA(key.get(), valueName, nullptr, nullptr, value, &size);
+    // A value too long for the buffer (ERROR_MORE_DATA) is not read, like a missing one.
+    return CopyRegistryText(status == ERROR_SUCCESS ? value : nullptr, size, maximumLength, output);
 }
 
 DWORD ReadRegDword(HKEY root, const char* keyPath, const char* valueName, DWORD fallback) {

@@ -20,18 +20,14 @@
 #include <commctrl.h>
 
 #include "controls/progress_bar_math.h"
+#include "controls/progress_bar_state.h"  // the PBX_ numbers
 
 constexpr const char* kProgressBarClassName = "QEL_PROGRESSBAR";
 
-constexpr UINT PBX_SETOPTIONS = 0x13AA;
-constexpr UINT PBX_SETBARCOLOR = 0x13AB;
-constexpr UINT PBX_SETCAPTION = 0x13AC;
-constexpr UINT PBX_SETFRAME = 0x13AD;
-
 // The system progress bar's numbers, which the control answers unchanged.
-static_assert(PBM_SETRANGE == WM_USER + 1 && PBM_SETPOS == WM_USER + 2 &&
-                  PBM_DELTAPOS == WM_USER + 3 && PBM_SETSTEP == WM_USER + 4 &&
-                  PBM_STEPIT == WM_USER + 5,
+static_assert(PBM_SETRANGE == kProgressSetRange && PBM_SETPOS == kProgressSetPos &&
+                  PBM_DELTAPOS == kProgressDeltaPos && PBM_SETSTEP == kProgressSetStep &&
+                  PBM_STEPIT == kProgressStepIt && kProgressSetRange == WM_USER + 1,
               "progress bar message numbers");
 
 // Bytes of window extra memory: window long 0 holds the state block's handle. Eight on

@@ -40,3 +40,44 @@ void SetProgressCaption(ProgressBarState& state, uint32_t rgbColor, const char* 
     if (text == nullptr) return;
     for (int i = 0; i < kCaptionSize - 1 && text[i] != '\0'; ++i) state.caption[i] = text[i];
 }
+
+bool IsProgressMessage(uint32_t message) {
+    return (message >= kProgressSetRange && message <= kProgressStepIt) ||
+           (message >= PBX_SETOPTIONS && message <= PBX_SETFRAME);
+}
+
+ProgressRepaint ApplyProgressMessage(ProgressBarState& state, uint32_t message, uintptr_t wParam,
+                                     intptr_t lParam) {
+    uint32_t wide = static_cast<uint32_t>(wParam);
+    uint32_t low = static_cast<uint32_t>(lParam);
+    switch (message) {
+        case kProgressSetRange:
+            SetProgressRange(state, low);
+            return ProgressRepaint::kLater;
+        case kProgressSetPos:
+            return SetProgressPosition(state, static_cast<int32_t>(wide)) ? ProgressRepaint::kNow
+                                                                          : ProgressRepaint::kNone;
+        case kProgressDeltaPos:
+            AdvanceProgressPosition(state, wide);
+            return ProgressRepaint::kLater;
+        case kProgressSetStep:
+            state.step = wide;
+            return ProgressRepaint::kNone;
+        case kProgressStepIt:
+            AdvanceProgressPosition(state, state.step);
+            return ProgressRepaint::kLater;
+        case PBX_SETOPTIONS:
+            state.options = low;
+            return ProgressRepaint::kLater;
+        case PBX_SETBARCOLOR:
+            state.barColor = RgbToColorref(low);
+            return ProgressRepaint::kLater;
+        case PBX_SETCAPTION:
+            SetProgressCaption(state, wide, reinterpret_cast<const char*>(lParam));
+            return ProgressRepaint::kNow;
+        case PBX_SETFRAME:
+            state.frameFlags = low;
+            return ProgressRepaint::kLater;
+    }
+    return ProgressRepaint::kNone;
+}

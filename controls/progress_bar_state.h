@@ -1,9 +1,22 @@
 // The progress bar's per-window state block and the changes that its messages make to it.
 // The block lives in fixed, zero-initialised global memory owned by the window; window long
-// 0 holds its handle. These functions only change fields: repainting is the window's job.
+// 0 holds its handle. These functions only change fields: repainting is the window's job,
+// and ApplyProgressMessage tells the window procedure how. Portable.
 #pragma once
 
 #include <cstdint>
+
+// The system progress bar's message numbers (commctrl.h's PBM_SETRANGE to PBM_STEPIT,
+// WM_USER + 1 to + 5), which the control answers unchanged, and the control's own four.
+constexpr uint32_t kProgressSetRange = 0x0401;
+constexpr uint32_t kProgressSetPos = 0x0402;
+constexpr uint32_t kProgressDeltaPos = 0x0403;
+constexpr uint32_t kProgressSetStep = 0x0404;
+constexpr uint32_t kProgressStepIt = 0x0405;
+constexpr uint32_t PBX_SETOPTIONS = 0x13AA;
+constexpr uint32_t PBX_SETBARCOLOR = 0x13AB;
+constexpr uint32_t PBX_SETCAPTION = 0x13AC;
+constexpr uint32_t PBX_SETFRAME = 0x13AD;
 
 // Bytes of the caption buffer, terminator included (at most 255 characters stay).
 constexpr int kCaptionSize = 256;
@@ -40,3 +53,16 @@ void AdvanceProgressPosition(ProgressBarState& state, uint32_t amount);
 // when text is not null, at most kCaptionSize - 1 of its characters are copied. The
 // source is never read beyond its terminator.
 void SetProgressCaption(ProgressBarState& state, uint32_t rgbColor, const char* text);
+
+// Whether the window procedure hands `message` to ApplyProgressMessage: the nine above.
+bool IsProgressMessage(uint32_t message);
+
+// How the window repaints after a message: not at all, on the next WM_PAINT, or at once.
+enum class ProgressRepaint { kNone, kLater, kNow };
+
+// The state change of one progress bar message (progress_bar.h lists them with their
+// parameters), and how the window must repaint after it. The parameters are taken as the
+// window procedure receives them; only their low 32 bits count, except PBX_SETCAPTION's
+// lParam, which is the caption's address or 0. Any other message changes nothing.
+ProgressRepaint ApplyProgressMessage(ProgressBarState& state, uint32_t message, uintptr_t wParam,
+                                     intptr_t lParam);

@@ -28,12 +28,10 @@ private:
     ProgressBarState* state_;
 };
 
-enum class Repaint { None, Later, Now };
-
-void Invalidate(HWND window, Repaint repaint) {
-    if (repaint == Repaint::None) return;
+void Invalidate(HWND window, ProgressRepaint repaint) {
+    if (repaint == ProgressRepaint::kNone) return;
     InvalidateRect(window, nullptr, FALSE);
-    if (repaint == Repaint::Now) UpdateWindow(window);
+    if (repaint == ProgressRepaint::kNow) UpdateWindow(window);
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
@@ -59,47 +57,6 @@ void OnDestroy(HWND window) {
     SetWindowLongPtrA(window, 0, 0);
 }
 
-// The state change of one progress bar message, and how the window must repaint after it.
-Repaint ApplyMessage(ProgressBarState& state, UINT message, WPARAM wParam, LPARAM lParam) {
-    uint32_t wide = static_cast<uint32_t>(wParam);
-    uint32_t low = static_cast<uint32_t>(lParam);
-    switch (message) {
-        case PBM_SETRANGE:
-            SetProgressRange(state, low);
-            return Repaint::Later;
-        case PBM_SETPOS:
-            return SetProgressPosition(state, static_cast<int32_t>(wide)) ? Repaint::Now
-                                                                          : Repaint::None;
-        case PBM_DELTAPOS:
-            AdvanceProgressPosition(state, wide);
-            return Repaint::Later;
-        case PBM_SETSTEP:
-            state.step = wide;
-            return Repaint::None;
-        case PBM_STEPIT:
-            AdvanceProgressPosition(state, state.step);
-            return Repaint::Later;
-        case PBX_SETOPTIONS:
-            state.options = low;
-            return Repaint::Later;
-        case PBX_SETBARCOLOR:
-            state.barColor = RgbToColorref(low);
-            return Repaint::Later;
-        case PBX_SETCAPTION:
-            SetProgressCaption(state, wide, reinterpret_cast<const char*>(lParam));
-            return Repaint::Now;
-        case PBX_SETFRAME:
-            state.frameFlags = low;
-            return Repaint::Later;
-    }
-    return Repaint::None;
-}
-
-bool IsProgressMessage(UINT message) {
-    return (message >= PBM_SETRANGE && message <= PBM_STEPIT) ||
-           (message >= PBX_SETOPTIONS && message <= PBX_SETFRAME);
-}
-
 LRESULT CALLBACK ProgressBarWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
     if (message == WM_DESTROY) {
@@ -116,11 +73,11 @@ LRESULT CALLBACK ProgressBarWndProc(HWND window, UINT message, WPARAM wParam, LP
     }
     if (!IsProgressMessage(message)) return DefWindowProcA(window, message, wParam, lParam);
 
-    Repaint repaint = Repaint::None;
+    ProgressRepaint repaint = ProgressRepaint::kNone;
     {
         LockedState state(window);
         if (!state) return 0;
-        repaint = ApplyMessage(*state.get(), message, wParam, lParam);
+        repaint = ApplyProgressMessage(*state.get(), message, wParam, lParam);
     }
     Invalidate(window, repaint);
     return 0;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the three presets and runs every test suite: native, then win32 and win64 under
-# Wine on a private Xvfb display and a fresh Wine prefix. Ends with "N passed, N failed"
-# and exits non-zero when anything failed or did not build.
+# Builds the presets and runs every test suite: native, the same under ASan and UBSan
+# (native-asan), a short run of every fuzz target (fuzz: scripts/fuzz.sh --check, one
+# suite), then win32 and win64 under Wine on a private Xvfb display and a fresh Wine
+# prefix. Ends with "N passed, N failed" and exits non-zero when anything failed or did not
+# build.
 #
-# Usage: scripts/test.sh [native|win32|win64 ...]   (default: all three)
+# Usage: scripts/test.sh [native|native-asan|fuzz|win32|win64 ...]   (default: all five)
 # TVIS_BUILD_ROOT puts the build folders elsewhere than build/ (for parallel work).
 set -u
 cd "$(dirname "$0")/.." || exit 1
@@ -11,7 +13,9 @@ root=$(pwd)
 . scripts/lib.sh
 
 presets=("$@")
-[ ${#presets[@]} -eq 0 ] && presets=(native win32 win64)
+[ ${#presets[@]} -eq 0 ] && presets=(native native-asan fuzz win32 win64)
+# Seconds each fuzz target runs for in the fuzz suite.
+fuzz_seconds=5
 
 ensure_packages scripts/packages.txt || { echo "0 passed, 1 failed"; exit 1; }
 
@@ -21,6 +25,11 @@ failed=0
 skipped=0
 built=()
 for preset in "${presets[@]}"; do
+    # scripts/fuzz.sh builds its own preset, with clang.
+    if [ "$preset" = fuzz ]; then
+        built+=("$preset")
+        continue
+    fi
     echo "== build $preset"
     logs="$build_root/logs"
     mkdir -p "$logs"
@@ -56,7 +65,7 @@ trap 'exit 130' INT TERM
 needs_wine=0
 for preset in "${built[@]}"; do
     case "$preset" in
-    native) ;;
+    native | native-asan | fuzz) ;;
     win32) can_run_32bit && needs_wine=1 ;;
     *) needs_wine=1 ;;
     esac
@@ -105,6 +114,21 @@ for preset in "${built[@]}"; do
             passed=$((passed + 2))
         else
             echo "win32 import checks FAILED"
+            failed=$((failed + 1))
+        fi
+        continue
+    fi
+    if [ "$preset" = fuzz ]; then
+        echo "== test fuzz (scripts/fuzz.sh --check $fuzz_seconds)"
+        mkdir -p "$build_root/logs"
+        fuzz_log="$build_root/logs/fuzz.log"
+        if TVIS_BUILD_ROOT="$build_root" scripts/fuzz.sh --check "$fuzz_seconds" >"$fuzz_log" 2>&1; then
+            grep -E '^[a-z_]+_fuzz: ' "$fuzz_log"
+            echo "fuzz passed"
+            passed=$((passed + 1))
+        else
+            tail -n 40 "$fuzz_log"
+            echo "fuzz FAILED (see $fuzz_log)"
             failed=$((failed + 1))
         fi
         continue

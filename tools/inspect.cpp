@@ -205,9 +205,29 @@ InstallerReport InspectInstaller(const std::string& path) {
 
 namespace {
 
+// "\u00XX" for a control character.
+std::string ControlEscape(unsigned code) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "\\u%04X", code);
+    return buffer;
+}
+
+// A JSON string of UTF-8 text. Beside what JSON requires (quotes, backslashes, U+0000 to
+// U+001F), DEL and the C1 controls U+0080 to U+009F are escaped as well: the code page's
+// undefined bytes become C1 controls (Cp1250ToUtf8), and a raw one in the output upsets
+// terminals and tools that read the JSON as text.
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        // U+0080 to U+009F are 0xC2 followed by 0x80 to 0x9F in UTF-8.
+        const unsigned char next =
+            i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            out += ControlEscape(next);
+            ++i;
+            continue;
+        }
         switch (c) {
             case '"':
                 out += "\\\"";
@@ -225,10 +245,8 @@ std::string JsonString(const std::string& text) {
                 out += "\\t";
                 break;
             default:
-                if (c < 0x20) {
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                    out += buffer;
+                if (c < 0x20 || c == 0x7F) {
+                    out += ControlEscape(c);
                 } else {
                     out += static_cast<char>(c);
                 }

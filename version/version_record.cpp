@@ -70,7 +70,7 @@ bool IsKwilEditionText(const char* editionText) {
 }
 
 const char* FormatProductionTime(const VersionRecord& record) {
-    // "2015.03.17  godz. 09:05.07,42": 28 characters and the terminator.
+    // "2015.03.17  godz. 09:05.07,42": 29 characters and the terminator.
     static char text[32];
     const char* d = record.dateChars;
     char* p = text;

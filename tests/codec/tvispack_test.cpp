@@ -502,9 +502,9 @@ TEST_F(Tvispack, ExpandDecodesMscompressOutput) {
 }
 
 // Each carried file's record as the installer's dialog would show it: texts from code page
-// 1250 in UTF-8 (JSON-escaped), build signed and grouped with dots in the readable report,
-// the date and time text, the KWIL decision; records at the first candidate position and at
-// the very end of a file.
+// 1250 in UTF-8 (JSON-escaped, control characters as \u00XX), build signed and grouped with
+// dots in the readable report, the date and time text, the KWIL decision; records at the
+// first candidate position and at the very end of a file.
 TEST_F(Tvispack, InspectShowsTheRecordOfEachCarriedFile) {
     struct Case {
         uint32_t size;
@@ -531,8 +531,9 @@ TEST_F(Tvispack, InspectShowsTheRecordOfEachCarriedFile) {
         "      build: -1.234.567\n"
         "      productionTime: 2015.03.17  godz. 09:05.07,50\n";
     cases[1].fields.versionText = "6.0";
-    // Quotes, a control character and a backslash, escaped in JSON; the text ends at NUL.
-    cases[1].fields.editionText = "\"Q\"\x01\\";
+    // Quotes, a backslash and control characters: C0, DEL and 0x81, which the code page
+    // leaves undefined and which becomes the C1 control U+0081; JSON shows each as \u00XX.
+    cases[1].fields.editionText = "\"Q\"\x01\x1F\x7F\x81\\";
     cases[1].fields.build = 999;
     cases[1].fields.hour = 23;
     cases[1].fields.minute = 59;
@@ -541,10 +542,12 @@ TEST_F(Tvispack, InspectShowsTheRecordOfEachCarriedFile) {
     cases[1].fields.dateChars = "991231";
     cases[1].size = 40000;
     cases[1].offset = 1;
-    cases[1].json = R"({"offset":1,"versionText":"6.0","editionText":"\"Q\"\u0001\\","kwilEdition":false,)"
+    cases[1].json = R"({"offset":1,"versionText":"6.0",)"
+                    R"("editionText":"\"Q\"\u0001\u001F\u007F\u0081\\","kwilEdition":false,)"
                     R"("build":999,"productionTime":"2099.12.31  godz. 23:59.59,99"})";
     cases[1].text =
-        "    record:\n      offset: 1\n      versionText: 6.0\n      editionText: \"Q\"\x01\\\n"
+        "    record:\n      offset: 1\n      versionText: 6.0\n"
+        "      editionText: \"Q\"\x01\x1F\x7F\xC2\x81\\\n"
         "      kwilEdition: no\n      build: 999\n"
         "      productionTime: 2099.12.31  godz. 23:59.59,99\n";
     cases[2].fields.versionText = "7";

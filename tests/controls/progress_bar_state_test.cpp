@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -119,6 +120,85 @@ TEST(ProgressBarState, NullCaptionClearsButSetsTheColour) {
     SetProgressCaption(state, 0x880000, nullptr);
     EXPECT_EQ('\0', state.caption[0]);
     EXPECT_EQ(0x000088u, state.captionColor);
+}
+
+// Field by field: the block's padding is no field.
+void ExpectSameState(const ProgressBarState& expected, const ProgressBarState& actual) {
+    EXPECT_EQ(expected.percent, actual.percent);
+    EXPECT_EQ(expected.ownerInstance, actual.ownerInstance);
+    EXPECT_EQ(expected.controlId, actual.controlId);
+    EXPECT_EQ(expected.position, actual.position);
+    EXPECT_EQ(expected.rangeMin, actual.rangeMin);
+    EXPECT_EQ(expected.rangeMax, actual.rangeMax);
+    EXPECT_EQ(expected.step, actual.step);
+    EXPECT_EQ(expected.frameFlags, actual.frameFlags);
+    EXPECT_EQ(expected.options, actual.options);
+    EXPECT_EQ(expected.barColor, actual.barColor);
+    EXPECT_EQ(0, std::memcmp(expected.caption, actual.caption, sizeof actual.caption));
+    EXPECT_EQ(expected.captionColor, actual.captionColor);
+}
+
+// One message through the window procedure's dispatch: exactly the fields the message names
+// change, and the repaint is the one its row of progress_bar.h gives.
+TEST(ProgressBarState, EachMessageChangesItsFieldsAndSaysHowToRepaint) {
+    static const char kCaption[] = "Kopiowanie";
+    const struct {
+        const char* what;
+        uint32_t message;
+        uintptr_t wParam;
+        intptr_t lParam;
+        ProgressRepaint repaint;
+        std::function<void(ProgressBarState&)> change;  // from FreshState()
+    } cases[] = {
+        {"range, swapped", kProgressSetRange, 0xDEAD, 0x00320096, ProgressRepaint::kLater,
+         [](ProgressBarState& s) { s.rangeMin = 50, s.rangeMax = 150; }},
+        {"range from -1", kProgressSetRange, 0, -1, ProgressRepaint::kLater,
+         [](ProgressBarState& s) { s.rangeMin = 65535, s.rangeMax = 65535; }},
+        {"new position", kProgressSetPos, 42, 7, ProgressRepaint::kNow,
+         [](ProgressBarState& s) { s.position = 42; }},
+        {"same position", kProgressSetPos, 0, 0, ProgressRepaint::kNone, [](ProgressBarState&) {}},
+        {"position from 32 bits", kProgressSetPos, 0xFFFFFFFFu, 0, ProgressRepaint::kNow,
+         [](ProgressBarState& s) { s.position = -1; }},
+        {"delta", kProgressDeltaPos, 0xFFFFFFFEu, 0, ProgressRepaint::kLater,
+         [](ProgressBarState& s) { s.position = -2; }},
+        {"step", kProgressSetStep, 7, 99, ProgressRepaint::kNone,
+         [](ProgressBarState& s) { s.step = 7; }},
+        {"step it", kProgressStepIt, 5, 5, ProgressRepaint::kLater,
+         [](ProgressBarState& s) { s.position = 10; }},
+        {"options", PBX_SETOPTIONS, 1, 3, ProgressRepaint::kLater,
+         [](ProgressBarState& s) { s.options = 3; }},
+        {"bar colour", PBX_SETBARCOLOR, 0, 0x7F112233, ProgressRepaint::kLater,
+         [](ProgressBarState& s) { s.barColor = 0x332211; }},
+        {"caption", PBX_SETCAPTION, 0x123456, reinterpret_cast<intptr_t>(kCaption),
+         ProgressRepaint::kNow,
+         [](ProgressBarState& s) {
+             s.captionColor = 0x563412;
+             std::memcpy(s.caption, kCaption, sizeof kCaption);
+         }},
+        {"no caption", PBX_SETCAPTION, 0x0000FF, 0, ProgressRepaint::kNow,
+         [](ProgressBarState& s) { s.captionColor = 0xFF0000; }},
+        {"frame", PBX_SETFRAME, 0, PBXO_THIN, ProgressRepaint::kLater,
+         [](ProgressBarState& s) { s.frameFlags = PBXO_THIN; }},
+        {"WM_USER", 0x0400, 1, 1, ProgressRepaint::kNone, [](ProgressBarState&) {}},
+        {"WM_USER + 6", 0x0406, 1, 1, ProgressRepaint::kNone, [](ProgressBarState&) {}},
+        {"below PBX_SETOPTIONS", 0x13A9, 1, 1, ProgressRepaint::kNone, [](ProgressBarState&) {}},
+        {"above PBX_SETFRAME", 0x13AE, 1, 1, ProgressRepaint::kNone, [](ProgressBarState&) {}},
+        {"WM_PAINT", 0x000F, 1, 1, ProgressRepaint::kNone, [](ProgressBarState&) {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProgressBarState state = FreshState();
+        ProgressBarState expected = FreshState();
+        c.change(expected);
+        EXPECT_EQ(c.repaint, ApplyProgressMessage(state, c.message, c.wParam, c.lParam));
+        ExpectSameState(expected, state);
+        // The window procedure hands over exactly the messages that change something or
+        // may: the nine of the control.
+        bool handled = c.message == PBX_SETOPTIONS || c.message == PBX_SETBARCOLOR ||
+                       c.message == PBX_SETCAPTION || c.message == PBX_SETFRAME ||
+                       (c.message >= kProgressSetRange && c.message <= kProgressStepIt);
+        EXPECT_EQ(handled, IsProgressMessage(c.message));
+    }
 }
 
 }  // namespace
