@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "payload/szdd.h"
 #include "payload/trailer.h"
@@ -58,6 +60,26 @@ std::string Cp1250ToUtf8BySystem(const std::string& text) {
     char utf8[256];
     int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr);
     return std::string(utf8, static_cast<size_t>(bytes));
+}
+
+// A UTF-8 text as inspect --json writes it: the C1 controls (the code page's undefined
+// bytes 0x81, 0x83, 0x88, 0x90 and 0x98 become U+0081 and the like) as \u00XX.
+std::string JsonText(const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        const unsigned char next =
+            i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+        if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", next);
+            out += escaped;
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
 }
 
 TEST(TvispackUnderWine, BuildsAndInspectsAnInstaller) {
@@ -117,8 +139,10 @@ TEST(TvispackUnderWine, BuildsAndInspectsAnInstaller) {
         const std::string member = "\n      \"";
         for (const std::string& expected :
              {member + "offset\": " + std::to_string(1000 + 100 * i) + ",",
-              member + "versionText\": \"" + Cp1250ToUtf8BySystem(fields[i].versionText) + "\",",
-              member + "editionText\": \"" + Cp1250ToUtf8BySystem(fields[i].editionText) + "\",",
+              member + "versionText\": \"" + JsonText(Cp1250ToUtf8BySystem(fields[i].versionText)) +
+                  "\",",
+              member + "editionText\": \"" + JsonText(Cp1250ToUtf8BySystem(fields[i].editionText)) +
+                  "\",",
               member + "build\": " + std::to_string(-5 - i) + ",",
               member + "productionTime\": \"2015.03.17  godz. 09:05.07,42\""}) {
             EXPECT_NE(std::string::npos, report.find(expected)) << i << ": " << expected;

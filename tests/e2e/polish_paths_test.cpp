@@ -23,7 +23,8 @@ protected:
     void SetUp() override {
         if (GetACP() != 1250) {
             GTEST_SKIP() << "code page " << GetACP()
-                         << ", not 1250: no Polish locale for Wine here (scripts/test.sh makes one)";
+                         << ", not 1250: no Polish locale for Wine here"
+                            " (scripts/test.sh makes one)";
         }
         Upgrade::SetUp();
     }
