@@ -25,8 +25,8 @@ BOOL CALLBACK FindInstallerDialog(HWND window, LPARAM found) {
     return FALSE;
 }
 
-// A message box of the installer that owns `found` (a dialog box of that process other
-// than its UPGRADE dialog): the question or message the customer still has to answer.
+// A message box of the running installer (a visible dialog box of its process other than
+// its UPGRADE dialog): the question or message the customer still has to answer.
 struct OpenBox {
     DWORD processId;
     HWND dialog;
