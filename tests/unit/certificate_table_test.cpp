@@ -17,12 +17,6 @@ constexpr uint32_t kPe = kTestPeHeader;  // e_lfanew
 constexpr uint32_t kOptional = kPe + 24;
 constexpr uint32_t kTableSize = 1488;  // what osslsigncode appended to a real installer
 
-uint32_t SecurityEntry(bool plus) { return TestSecurityEntry(plus); }
-Bytes MakePe(uint32_t length, bool plus = false) { return MakeTestPe(length, plus); }
-void SetSecurity(Bytes* file, uint32_t offset, uint32_t size, bool plus = false) {
-    SetTestSecurityDirectory(file, offset, size, plus);
-}
-
 TEST(CertificateTable, OnlyANonEmptyTableThatEndsTheFileIsFound) {
     const uint32_t length = 100000;
     struct Case {
@@ -40,13 +34,13 @@ TEST(CertificateTable, OnlyANonEmptyTableThatEndsTheFileIsFound) {
         {"pointing outside the file", false, 0x7FFFFFF0, 0x10, false},
         {"huge: the 32-bit sum wraps to the length", false, 0xFFFFFFF0, length + 0x10, false},
         {"starting inside the headers", false, 0x10, length - 0x10, false},
-        {"starting at the directory itself", false, SecurityEntry(false),
-         length - SecurityEntry(false), false},
+        {"starting at the directory itself", false, TestSecurityEntry(false),
+         length - TestSecurityEntry(false), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Bytes file = MakePe(length, c.plus);
-        SetSecurity(&file, c.offset, c.size, c.plus);
+        Bytes file = MakeTestPe(length, c.plus);
+        SetTestSecurityDirectory(&file, c.offset, c.size, c.plus);
         CertificateTable table = FindCertificateTable(file.data(), file.size());
         EXPECT_EQ(c.present, table.present);
         if (c.present) {
@@ -83,15 +77,15 @@ TEST(CertificateTable, DamagedHeadersReadAsUnsigned) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Bytes file = MakePe(length);
-        SetSecurity(&file, length - kTableSize, kTableSize);
+        Bytes file = MakeTestPe(length);
+        SetTestSecurityDirectory(&file, length - kTableSize, kTableSize);
         ASSERT_TRUE(FindCertificateTable(file.data(), file.size()).present);
         c.damage(file);
         EXPECT_FALSE(FindCertificateTable(file.data(), file.size()).present);
         EXPECT_EQ(0u, SecurityDirectoryOffset(file.data(), file.size()));
     }
     // Files too short to hold the headers at all, down to none.
-    Bytes file = MakePe(0x200);
+    Bytes file = MakeTestPe(0x200);
     for (uint64_t cut : {0x100u, 0x40u, 0x3Du, 2u, 0u}) {
         EXPECT_FALSE(FindCertificateTable(file.data(), cut).present) << cut;
     }
@@ -101,7 +95,7 @@ TEST(CertificateTable, DamagedHeadersReadAsUnsigned) {
 // An installer of `payloadEnd` bytes with a sound trailer, then `padding` zero bytes and
 // a certificate table that the security directory names.
 Bytes SignedInstaller(uint32_t payloadEnd, uint32_t padding, PayloadTrailer* trailer) {
-    Bytes file = MakePe(payloadEnd + padding + kTableSize);
+    Bytes file = MakeTestPe(payloadEnd + padding + kTableSize);
     trailer->payloadStart = 0x1000;
     trailer->firstSize = 300000;
     trailer->secondSize = 400000;
@@ -109,7 +103,7 @@ Bytes SignedInstaller(uint32_t payloadEnd, uint32_t padding, PayloadTrailer* tra
     EncodeTrailer(trailer->payloadStart, trailer->firstSize, trailer->secondSize,
                   trailer->thirdSize, file.data() + payloadEnd - kTrailerSize);
     std::memset(file.data() + payloadEnd, 0, padding);
-    SetSecurity(&file, payloadEnd + padding, kTableSize);
+    SetTestSecurityDirectory(&file, payloadEnd + padding, kTableSize);
     return file;
 }
 
@@ -138,10 +132,10 @@ TEST(SignedPayload, WhatDoesNotFitTheSignedReadingIsReadAsUnsigned) {
     Bytes damaged = SignedInstaller(1200000, 0, &written);
     damaged[1200000 - kTrailerSize] ^= 1;
     // An unsigned installer whose directory names its own last 10 bytes, the trailer's.
-    Bytes overlapping = MakePe(1200000);
+    Bytes overlapping = MakeTestPe(1200000);
     EncodeTrailer(0x1000, 300000, 400000, 1200000 - kTrailerSize - 0x1000 - 700000,
                   overlapping.data() + 1200000 - kTrailerSize);
-    SetSecurity(&overlapping, 1200000 - 10, 10);
+    SetTestSecurityDirectory(&overlapping, 1200000 - 10, 10);
     struct Case {
         const char* what;
         const Bytes* file;
