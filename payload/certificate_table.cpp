@@ -64,5 +64,6 @@ CertificateTable FindCertificateTable(const uint8_t* image, uint64_t length) {
     table.present = true;
     table.offset = offset;
     table.size = size;
+    table.directoryOffset = entry;
     return table;
 }

@@ -14,6 +14,9 @@ struct CertificateTable {
     bool present = false;  // a non-empty table that ends exactly at the end of the image
     uint32_t offset = 0;   // file offset of the table
     uint32_t size = 0;     // its length in bytes
+    // Where the security directory's 8 bytes lie in the image (see SecurityDirectoryOffset),
+    // for a packer that removes the table; set when present.
+    uint64_t directoryOffset = 0;
 };
 
 // The image's certificate table as its PE security directory names it. Not present when

@@ -27,3 +27,16 @@ enum PayloadReason : int32_t {
     kTvislvExeuMissing = 41,
     kQelmapeDlluMissing = 42,
 };
+
+// What each code means, in a few words for release engineers and support: `tvispack
+// inspect` prints it, and the README's table of the codes a customer may be shown says the
+// same (a test compares the two). Every code above, in ascending order.
+struct PayloadReasonEntry {
+    PayloadReason code;
+    const char* text;
+};
+extern const PayloadReasonEntry kPayloadReasonTable[];
+extern const int kPayloadReasonCount;
+
+// The table's text of `code`, or null for a number that is no reason code.
+const char* PayloadReasonText(int32_t code);

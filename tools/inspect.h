@@ -1,5 +1,6 @@
 // `tvispack inspect`: reads an installer file as the installer itself would (the length
-// and trailer rules, then the three carried regions) and describes what it finds.
+// and trailer rules, the integrity block, then the three carried regions) and describes
+// what it finds in a typed report. tools/report_print.h prints it as text or JSON.
 #pragma once
 
 #include <cstdint>
@@ -8,34 +9,55 @@
 
 #include "payload/certificate_table.h"
 #include "payload/integrity_block.h"
+#include "payload/reason_codes.h"
+#include "payload/szdd.h"
 #include "payload/trailer.h"
 
-// One reported value: a number, a flag, a text, a nested object or nothing (null in JSON).
-// `shown`, when set, replaces the value in the readable report (a build grouped as the
-// installer's dialog groups it, a reason beside a null).
-struct ReportValue {
-    enum Kind { kNull, kNumber, kSigned, kFlag, kText, kObject } kind = kNull;
-    uint64_t number = 0;
-    int64_t signedNumber = 0;
-    bool flag = false;
-    std::string text;
-    std::vector<std::pair<std::string, ReportValue>> fields;  // kObject
-    std::string shown;
-
-    static ReportValue Null() { return ReportValue(); }
-    static ReportValue Number(uint64_t value);
-    static ReportValue Signed(int64_t value);
-    static ReportValue Flag(bool value);
-    static ReportValue Text(const std::string& value);
-    static ReportValue Object(const std::vector<std::pair<std::string, ReportValue>>& value);
-    ReportValue Shown(const std::string& readable) const;
+// The version record of a decoded product file, its texts converted from code page 1250
+// to UTF-8.
+struct RecordReport {
+    bool found = false;   // the file holds a record; the rest is set only then
+    uint32_t offset = 0;  // of the marker
+    std::string versionText;
+    std::string editionText;  // as the record defines it: up to its first NUL or "."
+    bool kwilEdition = false;
+    int32_t build = 0;
+    std::string productionTime;  // as the installer's dialog shows it
 };
 
-// An ordered list of named values; printed as JSON members or as "key: value" lines.
-using ReportFields = std::vector<std::pair<std::string, ReportValue>>;
+// One carried region of the payload.
+struct PayloadFileReport {
+    std::string name;  // the compressed file's name (QELMAPE.WCP, ...)
+    uint64_t offset = 0;
+    uint32_t size = 0;
+    // Whether the SZDD header reads (kOk) or why not; lastChar and uncompressedSize are
+    // the header's, set only when it reads.
+    SzddStatus header = SzddStatus::kNotSzdd;
+    uint8_t lastChar = 0;
+    uint32_t uncompressedSize = 0;
+    // The stream decodes exactly to the header's length. decodeStatus is the decoder's
+    // outcome (or the header's when it does not read); decodedSize only when it reads.
+    bool decodes = false;
+    SzddStatus decodeStatus = SzddStatus::kNotSzdd;
+    uint64_t decodedSize = 0;
+    // Searched in a whole decoded file only: the installer never sees part of one.
+    RecordReport record;
+};
 
-// The value named `key` in `fields`, or null when there is none.
-const ReportValue* FindReportField(const ReportFields& fields, const char* key);
+// The trailer, once the length rules passed (codes 0 and 5 to 7).
+struct TrailerReport {
+    bool read = false;
+    PayloadTrailer fields = {};
+    uint32_t expectedCheck = 0;  // the check word the fields call for
+};
+
+// The certificate table of a signed file and where the payload ends (the file's end
+// unless a signed file's trailer was found before its table); once the length rules passed.
+struct SignatureReport {
+    bool known = false;
+    CertificateTable table;
+    uint32_t payloadEnd = 0;
+};
 
 // Everything `inspect` found.
 struct InstallerReport {
@@ -43,45 +65,33 @@ struct InstallerReport {
     std::string problem;                      // why the file could not be read, when code 1
     bool lengthKnown = false;
     uint64_t fileLength = 0;
-    bool trailerRead = false;  // the trailer was decoded (codes 0, 5, 6)
-    PayloadTrailer trailer = {};
-    // The certificate table of a signed file, and where the payload ends (the file's end
-    // unless a signed file's trailer was found before its table); once the length passes.
-    CertificateTable signature;
-    uint32_t payloadEnd = 0;
-    // The integrity block and the CRC-32s of the regions, once the trailer is sound.
+    TrailerReport trailer;
+    SignatureReport signature;
+    // The integrity block and the regions' CRC-32s, once the trailer is sound.
+    bool integrityChecked = false;
     IntegrityCheck integrity;
-    std::vector<ReportFields> files;  // one per payload region, when the trailer is sound
-    bool allFilesDecode = false;
+    // One per payload region once the trailer is sound (also when the integrity block
+    // finds a region damaged, so that the report shows which).
+    std::vector<PayloadFileReport> files;
+
+    bool AllFilesDecode() const;
     // Every region decodes to a file that holds a version record; the installer treats a
     // product file without one as damaged at upgrade time.
-    bool allFilesHoldRecords = false;
+    bool AllFilesHoldRecords() const;
+    // What the exit status of `inspect` says: the installer would unpack this file, and
+    // every file it carries holds a record.
+    bool Sound() const;
 };
 
-// The one place that describes a payload region: name, offset, size, SZDD header,
-// uncompressed size, whether the stream decodes to it, and the version record of the
-// decoded file ("record": see DescribeVersionRecord).
-ReportFields DescribePayloadFile(const char* name, uint64_t offset, const uint8_t* bytes,
-                                 uint32_t size);
+// Describes one payload region: its SZDD header, whether it decodes, its record.
+PayloadFileReport DescribePayloadFile(const char* name, uint64_t offset, const uint8_t* bytes,
+                                      uint32_t size);
 
-// The version record of a whole product file as an object (offset of the marker,
-// versionText, editionText, kwilEdition, build, productionTime; texts converted from code
-// page 1250 to UTF-8, build and time also as the installer's dialog shows them), or null
-// when the file holds no record.
-ReportValue DescribeVersionRecord(const uint8_t* file, uint32_t length);
+// The version record of a whole product file (not found when it holds none).
+RecordReport DescribeVersionRecord(const uint8_t* file, uint32_t length);
 
 // Inspects an installer image already in memory (length rules, trailer, regions).
 InstallerReport InspectImage(const uint8_t* image, uint64_t length);
 
 // Opens and inspects an installer file.
 InstallerReport InspectInstaller(const std::string& path);
-
-// The report as one JSON object (keys "code", "payloadStart", "firstSize", "secondSize",
-// "thirdSize", "files", ...), ending in a newline. Texts must be UTF-8.
-std::string ReportJson(const InstallerReport& report);
-
-// The report as readable text.
-std::string ReportText(const std::string& path, const InstallerReport& report);
-
-// A short description of a reason code of the layout.
-const char* ReasonText(PayloadReason code);

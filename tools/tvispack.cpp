@@ -14,6 +14,7 @@
 #include "tools/file_io.h"
 #include "tools/host.h"
 #include "tools/inspect.h"
+#include "tools/report_print.h"
 #include "version/version_record.h"
 
 namespace {
@@ -75,14 +76,18 @@ const char kInspectHelp[] =
     "Usage:\n"
     "  tvispack inspect FILE.exe [--json]\n"
     "\n"
-    "Shows the trailer's fields, the three payload files (offset, size, SZDD header,\n"
-    "uncompressed size, whether the stream decodes to that size, the version record of the\n"
-    "decoded file: version text, edition, build and production date and time as the\n"
-    "installer's dialog shows them, whether it is the KWIL edition) and the reason code the\n"
-    "installer would reach from the layout: 0 sound, 1 unreadable, 2 longer than 4,000,000\n"
-    "bytes, 3 shorter than 1,000,000 bytes, 5 check word mismatch, 6 sizes do not add up.\n"
-    "--json prints one JSON object with the keys code, payloadStart, firstSize, secondSize,\n"
-    "thirdSize and files (name, offset, size, uncompressedSize, decodes, record, ...);\n"
+    "Shows the trailer's fields, the integrity block (each compressed file's CRC-32 as\n"
+    "recorded and as computed), whether the file is signed (its certificate table and where\n"
+    "the payload ends; the certificates are not verified), the three payload files (offset,\n"
+    "size, SZDD header, uncompressed size, whether the stream decodes to that size, the\n"
+    "version record of the decoded file: version text, edition, build and production date\n"
+    "and time as the installer's dialog shows them, whether it is the KWIL edition) and the\n"
+    "reason code the installer would reach before it writes anything: 0 sound, 1 unreadable,\n"
+    "2 longer than 4,000,000 bytes, 3 shorter than 1,000,000 bytes, 5 check word mismatch,\n"
+    "6 sizes do not add up, 7 a compressed file differs from its CRC-32.\n"
+    "--json prints one JSON object with the keys code, reason, fileLength, payloadStart,\n"
+    "firstSize, secondSize, thirdSize, integrity, signature and files (name, offset, size,\n"
+    "uncompressedSize, decodes, record, ...);\n"
     "record is null when the file holds none, otherwise {offset, versionText, editionText,\n"
     "kwilEdition, build, productionTime}, texts in UTF-8.\n"
     "Exit status 0 only when the code is 0 and every payload file decodes to a file that\n"
@@ -157,15 +162,30 @@ bool EveryInputHoldsARecord(const std::string (&paths)[kPayloadFileCount],
     return all;
 }
 
-int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
-    std::string stub;
+// What `tvispack build` was asked for.
+struct BuildRequest {
+    std::string stub;  // empty: the default stub beside tvispack
     std::string output;
-    std::string inputs[kPayloadFileCount];
+    std::string inputs[kPayloadFileCount];  // payload order
+};
+
+// The three product files compressed, in payload order, with their CRC-32s for the
+// integrity block.
+struct CompressedFiles {
+    std::vector<uint8_t> bytes[kPayloadFileCount];
+    uint64_t sizes[kPayloadFileCount] = {};
+    uint32_t crcs[kPayloadFileCount] = {};
+};
+
+// Reads build's command line into `request`. False when the command ends here: with the
+// help shown (`*status` 0) or a usage error (2).
+bool ParseBuildArguments(const std::vector<std::string>& args, BuildRequest* request, int* status) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (IsHelp(arg)) {
             std::fputs(kBuildHelp, stdout);
-            return kExitOk;
+            *status = kExitOk;
+            return false;
         }
         std::string name = arg;
         std::string value;
@@ -177,135 +197,184 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
             hasValue = true;
         }
         std::string* target = nullptr;
-        if (name == "--stub") target = &stub;
-        if (name == "-o" || name == "--output") target = &output;
+        if (name == "--stub") target = &request->stub;
+        if (name == "-o" || name == "--output") target = &request->output;
         for (int k = 0; k < kPayloadFileCount; ++k) {
-            if (name == kCarriedFiles[k].packOption) target = &inputs[k];
+            if (name == kCarriedFiles[k].packOption) target = &request->inputs[k];
         }
-        if (!target) return Usage("build: unknown argument '" + arg + "'", kBuildHelp);
+        if (!target) {
+            *status = Usage("build: unknown argument '" + arg + "'", kBuildHelp);
+            return false;
+        }
         if (!hasValue) {
-            if (i + 1 >= args.size()) return Usage("build: " + name + " needs a value", kBuildHelp);
+            if (i + 1 >= args.size()) {
+                *status = Usage("build: " + name + " needs a value", kBuildHelp);
+                return false;
+            }
             value = args[++i];
         }
-        if (value.empty()) return Usage("build: " + name + " needs a value", kBuildHelp);
+        if (value.empty()) {
+            *status = Usage("build: " + name + " needs a value", kBuildHelp);
+            return false;
+        }
         *target = value;
     }
     for (int k = 0; k < kPayloadFileCount; ++k) {
-        if (inputs[k].empty()) {
-            return Usage(std::string("build: ") + kCarriedFiles[k].packOption + " " +
-                             kCarriedFiles[k].productName + " is missing",
-                         kBuildHelp);
+        if (request->inputs[k].empty()) {
+            *status = Usage(std::string("build: ") + kCarriedFiles[k].packOption + " " +
+                                kCarriedFiles[k].productName + " is missing",
+                            kBuildHelp);
+            return false;
         }
     }
-    if (output.empty()) return Usage("build: -o OUT.exe is missing", kBuildHelp);
-    if (stub.empty()) {
-        if (ownFolder.empty()) {
-            Error(
-                "no --stub given, and the folder of tvispack itself is unknown; pass --stub "
-                "STUB.exe");
-            return kExitFailed;
-        }
-        stub = ownFolder + kDefaultStubName;
-        uint64_t length = 0;
-        if (!HostFileLength(stub, &length)) {
-            Error("no --stub given, and the default stub '" + stub +
-                  "' (the installer without payload, expected beside tvispack) does not exist "
-                  "or cannot be read; pass --stub STUB.exe");
-            return kExitFailed;
-        }
+    if (request->output.empty()) {
+        *status = Usage("build: -o OUT.exe is missing", kBuildHelp);
+        return false;
     }
+    return true;
+}
 
-    std::vector<uint8_t> image;
-    if (!ReadInput("the stub", stub, &image)) return kExitFailed;
-    std::vector<uint8_t> files[kPayloadFileCount];
+// Without --stub, the stub is the one installed beside tvispack.
+bool FindDefaultStub(const std::string& ownFolder, std::string* stub) {
+    if (ownFolder.empty()) {
+        Error(
+            "no --stub given, and the folder of tvispack itself is unknown; pass --stub "
+            "STUB.exe");
+        return false;
+    }
+    *stub = ownFolder + kDefaultStubName;
+    uint64_t length = 0;
+    if (HostFileLength(*stub, &length)) return true;
+    Error("no --stub given, and the default stub '" + *stub +
+          "' (the installer without payload, expected beside tvispack) does not exist or "
+          "cannot be read; pass --stub STUB.exe");
+    return false;
+}
+
+bool ReadBuildInputs(const BuildRequest& request, std::vector<uint8_t>* image,
+                     std::vector<uint8_t> (&files)[kPayloadFileCount]) {
+    if (!ReadInput("the stub", request.stub, image)) return false;
     for (int k = 0; k < kPayloadFileCount; ++k) {
-        if (!ReadInput(std::string(kCarriedFiles[k].packOption) + " file", inputs[k], &files[k])) {
-            return kExitFailed;
+        if (!ReadInput(std::string(kCarriedFiles[k].packOption) + " file", request.inputs[k],
+                       &files[k])) {
+            return false;
         }
     }
+    return true;
+}
 
-    if (!EveryInputHoldsARecord(inputs, files)) return kExitFailed;
+// A signed stub: appending the payload would break its signature silently (the signature
+// covers the file as it was). The table goes, and the finished installer is what gets
+// signed.
+void RemoveStubSignature(const std::string& stub, std::vector<uint8_t>* image) {
+    const CertificateTable signature = FindCertificateTable(image->data(), image->size());
+    if (!signature.present) return;
+    image->resize(signature.offset);
+    std::memset(image->data() + signature.directoryOffset, 0, 8);
+    std::fprintf(stderr,
+                 "tvispack: note: the stub '%s' is signed; its certificate table (%s bytes at "
+                 "%s) was removed, since the payload would break it: sign the finished "
+                 "installer\n",
+                 stub.c_str(), Thousands(signature.size).c_str(),
+                 Thousands(signature.offset).c_str());
+}
 
-    // A signed stub: appending the payload would break its signature silently (the
-    // signature covers the file as it was). The table goes, and the finished installer is
-    // what gets signed.
-    const CertificateTable signature = FindCertificateTable(image.data(), image.size());
-    if (signature.present) {
-        const uint64_t directory = SecurityDirectoryOffset(image.data(), image.size());
-        image.resize(signature.offset);
-        std::memset(image.data() + directory, 0, 8);
-        std::fprintf(stderr,
-                     "tvispack: note: the stub '%s' is signed; its certificate table (%s bytes "
-                     "at %s) was removed, since the payload would break it: sign the finished "
-                     "installer\n",
-                     stub.c_str(), Thousands(signature.size).c_str(),
-                     Thousands(signature.offset).c_str());
-    }
+// A stub whose last 20 bytes already form a trailer the reader accepts carries a payload.
+bool StubCarriesPayload(const std::string& stub, const std::vector<uint8_t>& image) {
+    if (image.size() < kTrailerSize || image.size() > 0xFFFFFFFFu) return false;
+    const PayloadTrailer old = DecodeTrailer(image.data() + image.size() - kTrailerSize);
+    if (CheckTrailer(old, static_cast<uint32_t>(image.size())) != kPayloadOk) return false;
+    Error("the stub '" + stub + "' (" + Thousands(image.size()) +
+          " bytes) already carries a payload: its last 20 bytes are a trailer the installer "
+          "accepts (payload at " +
+          Thousands(old.payloadStart) + ", sizes " + Thousands(old.firstSize) + ", " +
+          Thousands(old.secondSize) + ", " + Thousands(old.thirdSize) +
+          "); use the installer stub without payload");
+    return true;
+}
 
-    // A stub whose last 20 bytes already form a trailer the reader accepts carries a payload.
-    if (image.size() >= kTrailerSize && image.size() <= 0xFFFFFFFFu) {
-        PayloadTrailer old = DecodeTrailer(image.data() + image.size() - kTrailerSize);
-        if (CheckTrailer(old, static_cast<uint32_t>(image.size())) == kPayloadOk) {
-            Error("the stub '" + stub + "' (" + Thousands(image.size()) +
-                  " bytes) already carries a payload: its last 20 bytes are a trailer the "
-                  "installer accepts (payload at " +
-                  Thousands(old.payloadStart) + ", sizes " + Thousands(old.firstSize) + ", " +
-                  Thousands(old.secondSize) + ", " + Thousands(old.thirdSize) +
-                  "); use the installer stub without payload");
-            return kExitFailed;
-        }
-    }
-
-    std::vector<uint8_t> compressed[kPayloadFileCount];
-    uint64_t sizes[kPayloadFileCount];
+CompressedFiles CompressProductFiles(const std::vector<uint8_t> (&files)[kPayloadFileCount]) {
+    CompressedFiles compressed;
     for (int k = 0; k < kPayloadFileCount; ++k) {
-        compressed[k] = EncodeSzdd(files[k].data(), files[k].size(),
-                                   SzddLastNameChar(kCarriedFiles[k].productName));
-        sizes[k] = compressed[k].size();
+        compressed.bytes[k] = EncodeSzdd(files[k].data(), files[k].size(),
+                                         SzddLastNameChar(kCarriedFiles[k].productName));
+        compressed.sizes[k] = compressed.bytes[k].size();
+        compressed.crcs[k] = Crc32(compressed.bytes[k].data(), compressed.sizes[k]);
     }
-    PayloadPlan plan;
-    if (!PlanPayload(image.size(), sizes, &plan, kIntegrityBlockSize)) {
-        Error("the installer would be " + Thousands(kMaxInstallerLength + plan.excessLength) +
-              " bytes, " +
-              Thousands(plan.excessLength) + " bytes more than the limit of " +
-              Thousands(kMaxInstallerLength) + " (stub '" + stub + "' " + Thousands(image.size()) +
-              " bytes, compressed " + kCarriedFiles[0].productName + " " + Thousands(sizes[0]) +
-              ", " + kCarriedFiles[1].productName + " " + Thousands(sizes[1]) + ", " +
-              kCarriedFiles[2].productName + " " + Thousands(sizes[2]) +
-              ", trailer 20); nothing was written");
-        return kExitFailed;
-    }
+    return compressed;
+}
+
+// Where the payload goes behind the stub, or false (and why) when the installer would
+// pass the layout's length limit.
+bool PlanInstaller(const std::string& stub, uint64_t stubLength, const CompressedFiles& files,
+                   PayloadPlan* plan) {
+    if (PlanPayload(stubLength, files.sizes, plan, kIntegrityBlockSize)) return true;
+    Error("the installer would be " + Thousands(kMaxInstallerLength + plan->excessLength) +
+          " bytes, " + Thousands(plan->excessLength) + " bytes more than the limit of " +
+          Thousands(kMaxInstallerLength) + " (stub '" + stub + "' " + Thousands(stubLength) +
+          " bytes, compressed " + kCarriedFiles[0].productName + " " + Thousands(files.sizes[0]) +
+          ", " + kCarriedFiles[1].productName + " " + Thousands(files.sizes[1]) + ", " +
+          kCarriedFiles[2].productName + " " + Thousands(files.sizes[2]) +
+          ", trailer 20); nothing was written");
+    return false;
+}
+
+// The stub, zero filler closed by the integrity block, the three files and the trailer,
+// written whole or not at all.
+bool WriteInstaller(const std::string& output, const std::vector<uint8_t>& image,
+                    const PayloadPlan& plan, const CompressedFiles& files) {
     uint8_t trailer[kTrailerSize];
-    EncodeTrailer(static_cast<uint32_t>(plan.payloadStart), static_cast<uint32_t>(sizes[0]),
-                  static_cast<uint32_t>(sizes[1]), static_cast<uint32_t>(sizes[2]), trailer);
-    // The integrity block closes the filler, right before the payload.
-    uint32_t crcs[kPayloadFileCount];
-    for (int k = 0; k < kPayloadFileCount; ++k) crcs[k] = Crc32(compressed[k].data(), sizes[k]);
-    const std::array<uint8_t, kIntegrityBlockSize> block = EncodeIntegrityBlock(crcs);
-    std::vector<FilePiece> pieces = {{image.data(), image.size()},
-                                     {nullptr, plan.fillerLength - kIntegrityBlockSize},
-                                     {block.data(), kIntegrityBlockSize},
-                                     {compressed[0].data(), sizes[0]},
-                                     {compressed[1].data(), sizes[1]},
-                                     {compressed[2].data(), sizes[2]},
-                                     {trailer, kTrailerSize}};
+    EncodeTrailer(static_cast<uint32_t>(plan.payloadStart), static_cast<uint32_t>(files.sizes[0]),
+                  static_cast<uint32_t>(files.sizes[1]), static_cast<uint32_t>(files.sizes[2]),
+                  trailer);
+    const std::array<uint8_t, kIntegrityBlockSize> block = EncodeIntegrityBlock(files.crcs);
+    const std::vector<FilePiece> pieces = {{image.data(), image.size()},
+                                           {nullptr, plan.fillerLength - kIntegrityBlockSize},
+                                           {block.data(), kIntegrityBlockSize},
+                                           {files.bytes[0].data(), files.sizes[0]},
+                                           {files.bytes[1].data(), files.sizes[1]},
+                                           {files.bytes[2].data(), files.sizes[2]},
+                                           {trailer, kTrailerSize}};
     std::string error;
-    if (!WriteFileAtomically(output, pieces, &error)) {
-        Error("cannot write '" + output + "': " + error);
-        return kExitFailed;
-    }
-    std::printf("wrote %s: %s bytes (stub %s, filler %s, payload at %s)\n", output.c_str(),
-                Thousands(plan.totalLength).c_str(), Thousands(image.size()).c_str(),
+    if (WriteFileAtomically(output, pieces, &error)) return true;
+    Error("cannot write '" + output + "': " + error);
+    return false;
+}
+
+void PrintBuildSummary(const BuildRequest& request, uint64_t stubLength, const PayloadPlan& plan,
+                       const std::vector<uint8_t> (&files)[kPayloadFileCount],
+                       const CompressedFiles& compressed) {
+    std::printf("wrote %s: %s bytes (stub %s, filler %s, payload at %s)\n", request.output.c_str(),
+                Thousands(plan.totalLength).c_str(), Thousands(stubLength).c_str(),
                 Thousands(plan.fillerLength).c_str(), Thousands(plan.payloadStart).c_str());
     for (int k = 0; k < kPayloadFileCount; ++k) {
         std::printf("  %-12s %s -> %s bytes (%s)\n", kCarriedFiles[k].compressedName,
-                    Thousands(files[k].size()).c_str(), Thousands(sizes[k]).c_str(),
-                    inputs[k].c_str());
+                    Thousands(files[k].size()).c_str(), Thousands(compressed.sizes[k]).c_str(),
+                    request.inputs[k].c_str());
     }
     std::printf("  integrity block at %s: CRC-32 %08X %08X %08X\n",
                 Thousands(plan.payloadStart - kIntegrityBlockSize).c_str(),
-                static_cast<unsigned>(crcs[0]), static_cast<unsigned>(crcs[1]),
-                static_cast<unsigned>(crcs[2]));
+                static_cast<unsigned>(compressed.crcs[0]),
+                static_cast<unsigned>(compressed.crcs[1]),
+                static_cast<unsigned>(compressed.crcs[2]));
+}
+
+int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
+    BuildRequest request;
+    int status = kExitOk;
+    if (!ParseBuildArguments(args, &request, &status)) return status;
+    if (request.stub.empty() && !FindDefaultStub(ownFolder, &request.stub)) return kExitFailed;
+    std::vector<uint8_t> image;
+    std::vector<uint8_t> files[kPayloadFileCount];
+    if (!ReadBuildInputs(request, &image, files)) return kExitFailed;
+    if (!EveryInputHoldsARecord(request.inputs, files)) return kExitFailed;
+    RemoveStubSignature(request.stub, &image);
+    if (StubCarriesPayload(request.stub, image)) return kExitFailed;
+    const CompressedFiles compressed = CompressProductFiles(files);
+    PayloadPlan plan;
+    if (!PlanInstaller(request.stub, image.size(), compressed, &plan)) return kExitFailed;
+    if (!WriteInstaller(request.output, image, plan, compressed)) return kExitFailed;
+    PrintBuildSummary(request, image.size(), plan, files, compressed);
     return kExitOk;
 }
 
@@ -326,23 +395,19 @@ int Inspect(const std::vector<std::string>& args) {
         }
     }
     if (path.empty()) return Usage("inspect: FILE.exe is missing", kInspectHelp);
-    InstallerReport report = InspectInstaller(path);
-    std::string text = json ? ReportJson(report) : ReportText(path, report);
+    const InstallerReport report = InspectInstaller(path);
+    const std::string text = json ? ReportJson(report) : ReportText(path, report);
     std::fputs(text.c_str(), stdout);
     std::fflush(stdout);
     for (size_t i = 0; i < report.files.size(); ++i) {
-        const ReportValue* decodes = FindReportField(report.files[i], "decodes");
-        const ReportValue* record = FindReportField(report.files[i], "record");
-        if (decodes && decodes->flag && record && record->kind != ReportValue::kObject) {
+        if (report.files[i].decodes && !report.files[i].record.found) {
             Error(std::string(kCarriedFiles[i].compressedName) + " (" +
                   kCarriedFiles[i].productName +
                   ") holds no version record; the installer would treat it as damaged at "
                   "upgrade time");
         }
     }
-    return report.code == kPayloadOk && report.allFilesDecode && report.allFilesHoldRecords
-               ? kExitOk
-               : kExitFailed;
+    return report.Sound() ? kExitOk : kExitFailed;
 }
 
 // Reads IN and OUT for compress and expand.

@@ -12,6 +12,7 @@
 #include "tests/fuzz/fuzz_targets.h"
 #include "tests/fuzz/json_check.h"
 #include "tools/inspect.h"
+#include "tools/report_print.h"
 
 namespace {
 
@@ -27,31 +28,26 @@ PayloadReason InstallerCode(const FuzzImage& image) {
 void CheckFiles(const InstallerReport& report) {
     const bool sound = report.code == kPayloadOk || report.code == kPayloadDamaged;
     FuzzCheck(report.files.size() == (sound ? 3u : 0u), "regions are described once sound");
-    bool allDecode = true;
-    bool allHoldRecords = true;
-    uint64_t offset = report.trailer.payloadStart;
-    const uint32_t sizes[kPayloadFileCount] = {report.trailer.firstSize, report.trailer.secondSize,
-                                               report.trailer.thirdSize};
+    const PayloadTrailer& trailer = report.trailer.fields;
+    uint64_t offset = trailer.payloadStart;
+    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
+                                               trailer.thirdSize};
     for (size_t i = 0; i < report.files.size(); ++i) {
-        const ReportFields& file = report.files[i];
-        const ReportValue* at = FindReportField(file, "offset");
-        const ReportValue* size = FindReportField(file, "size");
-        FuzzCheck(at && at->number == offset && size && size->number == sizes[i],
+        const PayloadFileReport& file = report.files[i];
+        FuzzCheck(file.offset == offset && file.size == sizes[i],
                   "each region where the trailer puts it");
-        const ReportValue* decodes = FindReportField(file, "decodes");
-        const ReportValue* record = FindReportField(file, "record");
-        FuzzCheck(decodes && record, "each region says whether it decodes and its record");
-        if (!decodes->flag) allDecode = false;
-        FuzzCheck(decodes->flag || record->kind == ReportValue::kNull,
+        FuzzCheck(!file.decodes ||
+                      (file.header == SzddStatus::kOk && file.decodeStatus == SzddStatus::kOk &&
+                       file.decodedSize == file.uncompressedSize),
+                  "a region decodes only to its header's length");
+        FuzzCheck(file.decodes || !file.record.found,
                   "only a file that decodes is searched for a record");
-        if (record->kind != ReportValue::kObject) allHoldRecords = false;
+        FuzzCheck(!file.record.found || file.record.offset < file.decodedSize,
+                  "a record lies inside its file");
         offset += sizes[i];
     }
-    if (sound) {
-        FuzzCheck(report.allFilesDecode == allDecode, "allFilesDecode sums up the regions");
-        FuzzCheck(report.allFilesHoldRecords == allHoldRecords,
-                  "allFilesHoldRecords sums up the regions");
-    }
+    FuzzCheck(!report.Sound() || (report.code == kPayloadOk && report.AllFilesHoldRecords()),
+              "sound means code 0 and a record in every file");
 }
 
 }  // namespace
@@ -68,6 +64,9 @@ int FuzzInspect(const uint8_t* data, size_t size) {
     FuzzCheck(strict, why.c_str());
     FuzzCheck(json.find("\"code\": " + std::to_string(report.code) + ",") != std::string::npos,
               "the JSON names the code");
+    const std::string holds = std::string("\"allFilesHoldRecords\": ") +
+                              (report.AllFilesHoldRecords() ? "true" : "false");
+    FuzzCheck(json.find(holds) != std::string::npos, "the JSON sums up the records");
 
     const std::string path = "fuzz.exe";
     const std::string text = ReportText(path, report);

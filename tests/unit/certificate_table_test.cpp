@@ -46,6 +46,7 @@ TEST(CertificateTable, OnlyANonEmptyTableThatEndsTheFileIsFound) {
         if (c.present) {
             EXPECT_EQ(c.offset, table.offset);
             EXPECT_EQ(c.size, table.size);
+            EXPECT_EQ(TestSecurityEntry(c.plus), table.directoryOffset);
         }
     }
 }
@@ -114,8 +115,8 @@ TEST(SignedPayload, TheTrailerIsFoundBeforeTheTableAndUpToSevenZeroBytes) {
         Bytes file = SignedInstaller(1200000 - padding, padding, &written);
         PayloadTrailer read;
         uint32_t end = 0;
-        ASSERT_EQ(kPayloadOk, CheckPayloadImage(file.data(), static_cast<uint32_t>(file.size()),
-                                                &read, &end));
+        ASSERT_EQ(kPayloadOk,
+                  CheckPayloadImage(file.data(), static_cast<uint32_t>(file.size()), &read, &end));
         EXPECT_EQ(1200000 - padding, end);
         EXPECT_EQ(written.thirdSize, read.thirdSize);
     }
@@ -150,8 +151,8 @@ TEST(SignedPayload, WhatDoesNotFitTheSignedReadingIsReadAsUnsigned) {
         SCOPED_TRACE(c.what);
         PayloadTrailer read;
         uint32_t end = 0;
-        EXPECT_EQ(c.code, CheckPayloadImage(c.file->data(),
-                                            static_cast<uint32_t>(c.file->size()), &read, &end));
+        EXPECT_EQ(c.code, CheckPayloadImage(c.file->data(), static_cast<uint32_t>(c.file->size()),
+                                            &read, &end));
         EXPECT_EQ(c.file->size(), end);
     }
 }
