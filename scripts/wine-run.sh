@@ -71,9 +71,10 @@ case " $* " in
 *)
     # Now and then (a few times in thousands of starts, under load) a Wine process ends
     # within a fraction of a second with a failure status and without a single byte of
-    # output: the program never ran, since every test program writes its first line at
-    # once. Such a start is made again, once, and says so; a program that did run is
-    # never started twice, and one that fails this way twice fails.
+    # output: the program never ran, since every test program writes its results before
+    # it ends, and a crash makes Wine write a line. Such a start is made again, once, and
+    # says so; a program that did run is never started twice, and one that fails this
+    # way twice fails.
     output=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
     started=$SECONDS
     "${runner[@]}" "$@" 2>&1 | tee "$output"
