@@ -10,6 +10,20 @@
 #include "tools/host.h"
 #include "version/version_record.h"
 
+namespace {
+
+// Records the file's length and the code of the length rules in `report`; true when they
+// pass. A file of 4 GB or more stays too long instead of wrapping round to a small length.
+bool PassesLengthRules(uint64_t length, InstallerReport* report) {
+    report->lengthKnown = true;
+    report->fileLength = length;
+    report->code =
+        CheckInstallerLength(length >= 0xFFFFFFFFu ? 0xFFFFFFFEu : static_cast<uint32_t>(length));
+    return report->code == kPayloadOk;
+}
+
+}  // namespace
+
 bool InstallerReport::AllFilesDecode() const {
     if (files.empty()) return false;
     for (const PayloadFileReport& file : files) {
@@ -71,11 +85,8 @@ RecordReport DescribeVersionRecord(const uint8_t* file, uint32_t length) {
 
 InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
     InstallerReport report;
-    report.lengthKnown = true;
-    report.fileLength = length;
-    const uint32_t length32 = length >= 0xFFFFFFFFu ? 0xFFFFFFFEu : static_cast<uint32_t>(length);
-    report.code = CheckInstallerLength(length32);
-    if (report.code != kPayloadOk) return report;
+    if (!PassesLengthRules(length, &report)) return report;
+    const uint32_t length32 = static_cast<uint32_t>(length);  // at most 4,000,000 now
     // The installer's own rules, signed files included.
     report.signature.known = true;
     report.signature.table = FindCertificateTable(image, length);
@@ -108,11 +119,7 @@ InstallerReport InspectInstaller(const std::string& path) {
         report.problem = std::strerror(errno);
         return report;  // code 1
     }
-    report.lengthKnown = true;
-    report.fileLength = length;
-    const uint32_t length32 = length >= 0xFFFFFFFFu ? 0xFFFFFFFEu : static_cast<uint32_t>(length);
-    report.code = CheckInstallerLength(length32);
-    if (report.code != kPayloadOk) return report;  // 2 or 3, before anything is read
+    if (!PassesLengthRules(length, &report)) return report;  // 2 or 3, before anything is read
     std::vector<uint8_t> image;
     std::string error;
     if (!ReadWholeFile(path, kMaxInstallerLength, &image, &error)) {

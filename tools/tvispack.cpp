@@ -177,15 +177,17 @@ struct CompressedFiles {
     uint32_t crcs[kPayloadFileCount] = {};
 };
 
-// Reads build's command line into `request`. False when the command ends here: with the
-// help shown (`*status` 0) or a usage error (2).
-bool ParseBuildArguments(const std::vector<std::string>& args, BuildRequest* request, int* status) {
+// ParseBuildArguments' answer when the build goes on.
+constexpr int kArgumentsRead = -1;
+
+// Reads build's command line into `request`: kArgumentsRead, or the exit status when the
+// command ends here (the help shown, or a usage error).
+int ParseBuildArguments(const std::vector<std::string>& args, BuildRequest* request) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (IsHelp(arg)) {
             std::fputs(kBuildHelp, stdout);
-            *status = kExitOk;
-            return false;
+            return kExitOk;
         }
         std::string name = arg;
         std::string value;
@@ -202,36 +204,23 @@ bool ParseBuildArguments(const std::vector<std::string>& args, BuildRequest* req
         for (int k = 0; k < kPayloadFileCount; ++k) {
             if (name == kCarriedFiles[k].packOption) target = &request->inputs[k];
         }
-        if (!target) {
-            *status = Usage("build: unknown argument '" + arg + "'", kBuildHelp);
-            return false;
-        }
+        if (!target) return Usage("build: unknown argument '" + arg + "'", kBuildHelp);
         if (!hasValue) {
-            if (i + 1 >= args.size()) {
-                *status = Usage("build: " + name + " needs a value", kBuildHelp);
-                return false;
-            }
+            if (i + 1 >= args.size()) return Usage("build: " + name + " needs a value", kBuildHelp);
             value = args[++i];
         }
-        if (value.empty()) {
-            *status = Usage("build: " + name + " needs a value", kBuildHelp);
-            return false;
-        }
+        if (value.empty()) return Usage("build: " + name + " needs a value", kBuildHelp);
         *target = value;
     }
     for (int k = 0; k < kPayloadFileCount; ++k) {
         if (request->inputs[k].empty()) {
-            *status = Usage(std::string("build: ") + kCarriedFiles[k].packOption + " " +
-                                kCarriedFiles[k].productName + " is missing",
-                            kBuildHelp);
-            return false;
+            return Usage(std::string("build: ") + kCarriedFiles[k].packOption + " " +
+                             kCarriedFiles[k].productName + " is missing",
+                         kBuildHelp);
         }
     }
-    if (request->output.empty()) {
-        *status = Usage("build: -o OUT.exe is missing", kBuildHelp);
-        return false;
-    }
-    return true;
+    if (request->output.empty()) return Usage("build: -o OUT.exe is missing", kBuildHelp);
+    return kArgumentsRead;
 }
 
 // Without --stub, the stub is the one installed beside tvispack.
@@ -361,8 +350,8 @@ void PrintBuildSummary(const BuildRequest& request, uint64_t stubLength, const P
 
 int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
     BuildRequest request;
-    int status = kExitOk;
-    if (!ParseBuildArguments(args, &request, &status)) return status;
+    const int status = ParseBuildArguments(args, &request);
+    if (status != kArgumentsRead) return status;
     if (request.stub.empty() && !FindDefaultStub(ownFolder, &request.stub)) return kExitFailed;
     std::vector<uint8_t> image;
     std::vector<uint8_t> files[kPayloadFileCount];

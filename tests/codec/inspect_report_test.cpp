@@ -113,8 +113,9 @@ TEST(InspectReport, EachOutcomeFillsWhatTheInstallerWouldHaveRead) {
             << text;
     }
     // Which region, and why.
-    EXPECT_FALSE(Inspect(recordless).files[1].record.found);
-    EXPECT_TRUE(Inspect(recordless).files[1].decodes);
+    const PayloadFileReport noRecord = Inspect(recordless).files[1];
+    EXPECT_FALSE(noRecord.record.found);
+    EXPECT_TRUE(noRecord.decodes);
     const PayloadFileReport noMagic = Inspect(notSzdd).files[0];
     EXPECT_EQ(SzddStatus::kNotSzdd, noMagic.header);
     EXPECT_FALSE(noMagic.decodes);
