@@ -18,3 +18,6 @@ int TestProductFolder(char* folderText);
 // productFolder, candidateFolder and upgradePossible, and has the dialog show both
 // versions. Returns 1 when an installed folder was found, 0 when not.
 int FindInstalledProduct(HWND dialog);
+
+// Whether the three new copies are in workFolder (the first check of the discovery).
+bool NewCopiesPresent();

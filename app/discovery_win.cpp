@@ -10,10 +10,12 @@
 #include "payload/carried_files.h"
 #include "payload/work_folder.h"
 #include "resources/dialog_ids.h"
+#include "support/deployment_log.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
 #include "support/ui_text.h"
 #include "app/version_view.h"
+#include "version/version_reader.h"
 
 namespace {
 
@@ -36,21 +38,17 @@ const RegistryStep kRegistrySteps[] = {
     {HKEY_CURRENT_USER, "pathX", "test key: HKCU SOFTWARE\\qelWawPl\\tv5 pahtX\r\n"},
 };
 
-bool UnpackedFilesPresent() {
-    for (CarriedFileIndex index : kDiscoveryOrder) {
-        if (GetFileLength(workFolder, kCarriedFiles[index].newCopyName) == kNoFileLength) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool SearchRegistry() {
     for (const RegistryStep& step : kRegistrySteps) {
         std::memset(candidateFolder, 0, sizeof candidateFolder);
         ReadRegString(step.root, kProductKey, kRegistryTextLength, step.valueName, candidateFolder);
         TraceText(step.trace);
-        if (TestProductFolder(candidateFolder)) return true;
+        if (TestProductFolder(candidateFolder)) {
+            DeploymentLine("product: found by the value %s of %s\\%s: %s", step.valueName,
+                           step.root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", kProductKey,
+                           candidateFolder);
+            return true;
+        }
     }
     return false;
 }
@@ -59,7 +57,10 @@ bool SearchDefaultFolders() {
     for (const char* folder : kDefaultFolders) {
         std::memset(candidateFolder, 0, sizeof candidateFolder);
         std::strncpy(candidateFolder, folder, sizeof candidateFolder - 1);
-        if (TestProductFolder(candidateFolder)) return true;
+        if (TestProductFolder(candidateFolder)) {
+            DeploymentLine("product: found in the default folder %s", candidateFolder);
+            return true;
+        }
     }
     return false;
 }
@@ -88,6 +89,9 @@ void AcceptFolder(HWND dialog) {
     int upgradeShown = ShowUpgradeVersion(dialog);
     if (!upgradeShown) TraceText("Brak wersji upgrade\r\n");
     if (!installedShown || !upgradeShown) upgradePossible = false;
+    if (installedShown)
+        DeploymentLine("installed build: %d", static_cast<int>(installedRecord.build));
+    if (upgradeShown) DeploymentLine("new build: %d", static_cast<int>(upgradeRecord.build));
 }
 
 }  // namespace
@@ -114,12 +118,24 @@ int TestProductFolder(char* folderText) {
     return passed ? 1 : 0;
 }
 
+bool NewCopiesPresent() {
+    for (CarriedFileIndex index : kDiscoveryOrder) {
+        if (GetFileLength(workFolder, kCarriedFiles[index].newCopyName) == kNoFileLength) {
+            return false;
+        }
+    }
+    return true;
+}
+
 int FindInstalledProduct(HWND dialog) {
-    if (!UnpackedFilesPresent()) {
+    if (!NewCopiesPresent()) {
         SetItemText(dialog, kStageLineId, "Uszkodzone pliki uaktualnienia.", kOwnText);
         return 0;
     }
     if (!SearchRegistry() && !SearchDefaultFolders()) {
+        DeploymentLine(
+            "product: not found by the values path, pathM, pathX of HKLM and HKCU "
+            "nor in the default folders");
         ReportNotFound();
         return 0;
     }

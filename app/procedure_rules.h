@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+
+#include "payload/carried_files.h"
 
 // Size of the target path buffer, terminator included.
 constexpr size_t kTargetPathSize = 512;
@@ -23,3 +26,38 @@ bool TargetPathsFit(const char* productFolder);
 // (writeFailed is never cleared), otherwise the one that also blames a damaged upgrade;
 // worded for the installed edition.
 const char* FinalWarningText(bool writeFailed, bool kwilEdition);
+
+// Why a step of the procedure cannot go ahead. The procedure checks every step before it
+// replaces anything, so that a run that fails leaves the product as it was; a write that
+// still fails midway puts back what was replaced.
+enum class StepFailure {
+    kNone,
+    kCopyMissing,        // the new copy is missing or empty: no box
+    kNoMemory,           // "Brak pamięci"
+    kCopyUnreadable,     // "#1 Błąd czytania pliku."
+    kCopyWithoutRecord,  // "#2 Uszkodzone pliki."
+    kCopyChanged,        // not the bytes the payload carries: "#2 Uszkodzone pliki."
+    kTargetHeld,         // another program holds the installed file
+    kTargetRefused,      // the file system refuses to replace it (rights, attributes)
+    kDiskFull,           // its temporary file would not fit on the drive
+    kWriteFailed,        // the replacement itself failed
+};
+
+// Whether the failure is the installed file's (it counts as a failed write and sets
+// writeFailed, which words the final warning) rather than the new copy's.
+bool IsTargetFailure(StepFailure failure);
+
+// What an unattended run ends with after the failure: retry later (1618) when a program
+// holds the file, failed (1603) otherwise.
+uint32_t ExitCodeForFailure(StepFailure failure);
+
+// The English words of the deployment log for the failure.
+const char* FailureText(StepFailure failure);
+
+// Whether each replacement's temporary file fits on the drive, taken in replacement order:
+// before the step i the drive has freeBytes, less the new copies written so far, plus the
+// old files they replaced, and the step needs room for its whole new copy beside the old
+// file. Sizes are rounded up to whole 64 KB, more than any cluster. Returns the position in
+// the replacement order of the first step that does not fit, or -1.
+int FirstStepWithoutRoom(uint64_t freeBytes, const uint64_t (&newSizes)[kPayloadFileCount],
+                         const uint64_t (&oldSizes)[kPayloadFileCount]);

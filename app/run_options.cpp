@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "payload/reason_codes.h"
+
 const ExitCodeRow kExitCodeTable[kExitCodeCount] = {
     {kExitUpgraded, "upgraded: all three files replaced",
      "uaktualniono: wymieniono wszystkie trzy pliki"},
@@ -101,6 +103,14 @@ RunOptions ParseCommandLine(const char* commandLine) {
         }
     }
     return options;
+}
+
+uint32_t ExitCodeForReason(int32_t kpr) {
+    if ((kpr >= kStaleTvisxWcp && kpr <= kStaleQelmapeWcp) ||
+        (kpr >= kStaleTvisxExeu && kpr <= kStaleQelmapeDllu)) {
+        return kExitRetryLater;
+    }
+    return kpr == 0 ? kExitUpgraded : kExitFailed;
 }
 
 bool Unattended(const RunOptions& options) { return options.mode != RunMode::kInteractive; }

@@ -44,6 +44,11 @@ enum DeploymentExitCode : uint32_t {
     kExitNoProduct = 1605,   // ERROR_UNKNOWN_PRODUCT: no installed tVis found
     kExitRetryLater = 1618,  // ERROR_INSTALL_ALREADY_RUNNING: could not run now
 };
+// The exit code of an unattended run that the unpacking stopped with reason code `kpr`:
+// retry later when a file of an earlier run is held in the work folder (10-12, 30-32),
+// failed otherwise.
+uint32_t ExitCodeForReason(int32_t kpr);
+
 // The exit code of every interactive run.
 constexpr uint32_t kInteractiveExitCode = 1;
 

@@ -3,14 +3,17 @@
 // upgrade sequence (upgrade_sequence.h).
 #include "app/upgrade_dialog.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/discovery.h"
 #include "app/flow_state.h"
 #include "app/start_sequence.h"
+#include "app/unattended.h"
 #include "app/upgrade_sequence.h"
 #include "controls/progress_bar.h"
 #include "payload/extract.h"
+#include "payload/reason_codes.h"
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
 #include "support/text_format.h"
@@ -72,6 +75,22 @@ void ShowExtractionStatus(const char* text) {
     UpdateWindow(GetDlgItem(dialogWindow, kStatusLineId));
 }
 
+// An unattended run does not wait in the dialog: the upgrade starts by itself once the
+// dialog is ready, and a run that cannot upgrade ends at once with its exit code.
+void ContinueUnattended(HWND dialog, bool found) {
+    if (upgradePossible) {
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return;
+    }
+    if (!found && NewCopiesPresent()) {
+        EndRun(dialog, 0, kExitNoProduct, "no installed tVis found");
+    } else if (!found) {
+        EndRun(dialog, 0, kExitFailed, "the new copies are missing from the work folder");
+    } else {
+        EndRun(dialog, 0, kExitFailed, "a version record could not be read");
+    }
+}
+
 // The preparation stage: unpack, find the installed product, show both versions.
 void Prepare(HWND dialog) {
     // Message boxes shown below run their own loops; the stage must still run only once.
@@ -85,10 +104,14 @@ void Prepare(HWND dialog) {
     Trace("kpr: %d\r\n", static_cast<int>(kpr));
     if (kpr != 0) {
         ReportExtractionFailure(kpr);
-        EndDialog(dialog, 0);
+        char why[160];
+        std::snprintf(why, sizeof why, "reason code %s: %s",
+                      HexDword(static_cast<uint32_t>(kpr), true),
+                      PayloadReasonText(kpr) != nullptr ? PayloadReasonText(kpr) : "");
+        EndRun(dialog, 0, ExitCodeForReason(kpr), why);
         return;
     }
-    FindInstalledProduct(dialog);
+    int found = FindInstalledProduct(dialog);
     if (upgradePossible) {
         HWND upgradeButton = GetDlgItem(dialog, IDOK);
         EnableWindow(upgradeButton, TRUE);
@@ -99,6 +122,7 @@ void Prepare(HWND dialog) {
     }
     EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
     TraceText("Uaktualnienie gotowe\r\n");
+    if (Unattended(runOptions)) ContinueUnattended(dialog, found != 0);
 }
 
 // Cancel works whether or not its button is enabled, also during the upgrade sequence,
@@ -107,8 +131,9 @@ void Prepare(HWND dialog) {
 // the customer is being asked whether to stop.
 INT_PTR Cancel(HWND dialog) {
     if (ButtonsIgnored()) return FALSE;
-    if (!upgradePossible) {
-        EndDialog(dialog, 0);
+    // A passive run asks nothing: "Anuluj" cancels at once.
+    if (!upgradePossible || runOptions.mode != RunMode::kInteractive) {
+        EndRun(dialog, 0, kExitCancelled, "cancelled with Anuluj");
         return TRUE;
     }
     questionOpen = true;
@@ -116,7 +141,7 @@ INT_PTR Cancel(HWND dialog) {
                              MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
     questionOpen = false;
     if (answer == IDYES) {
-        EndDialog(dialog, 0);
+        EndRun(dialog, 0, kExitCancelled, "cancelled with Anuluj");
         return TRUE;
     }
     // A start message that came while the question was open goes out again now.

@@ -4,11 +4,14 @@
 #include <cstring>
 
 #include "app/flow_state.h"
+#include "app/product_processes.h"
 #include "app/start_sequence.h"
+#include "app/unattended.h"
 #include "app/upgrade_dialog.h"
 #include "app/upgrade_procedure.h"
 #include "controls/progress_bar.h"
 #include "resources/dialog_ids.h"
+#include "support/deployment_log.h"
 #include "support/diagnostics.h"
 #include "support/ui_text.h"
 #include "version/version_reader.h"
@@ -43,7 +46,39 @@ void EnableButtons(HWND dialog, BOOL enable) {
 void PostCloseRequest(HWND window) {
     if (window != nullptr && IsWindow(window)) {
         PostMessageA(window, kCloseRequestMessage, kCloseRequestWParam, kCloseRequestLParam);
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        char name[262] = {};
+        GetClassNameA(window, name, 261);
+        DeploymentLine("running: a window of class %s (process %lu): asked to close", name,
+                       static_cast<unsigned long>(processId));
     }
+}
+
+// In an unattended run: the product's processes by their image path, in every session.
+// Those with a product window here were asked to close with it; one without (a user's
+// program seen from session 0, or one without windows) cannot be asked, and the run then
+// replaces nothing. False when such a process runs.
+bool ProductProcessesCanBeAsked(HWND dialog) {
+    ProductProcess found[kMostProductProcesses];
+    int count = FindProductProcesses(productFolder, found, kMostProductProcesses);
+    bool allAsked = true;
+    for (int i = 0; i < count && i < kMostProductProcesses; ++i) {
+        const ProductProcess& process = found[i];
+        DeploymentLine(process.hasProductWindow
+                           ? "running: %s (process %lu, session %lu): has a product window here"
+                           : "running: %s (process %lu, session %lu): no product window here, "
+                             "cannot be asked to close",
+                       process.image, static_cast<unsigned long>(process.id),
+                       static_cast<unsigned long>(process.session));
+        if (!process.hasProductWindow) allAsked = false;
+    }
+    if (count > kMostProductProcesses) allAsked = false;
+    if (!allAsked) {
+        EndRun(dialog, 0, kExitRetryLater,
+               "a product program runs where it cannot be asked to close; nothing replaced");
+    }
+    return allAsked;
 }
 
 // Asks about the running programs and, on "Yes", asks them to close: the LogView window
@@ -77,6 +112,12 @@ void TickUpgradeSequence(HWND dialog) {
     if (TickSearches()) {
         SearchProductWindows();
         found = logViewWindow != nullptr || onLineWindow != nullptr;
+        // Unattended, the program is gone when its process is: its windows may close
+        // before it has let go of its files.
+        if (!found && Unattended(runOptions)) {
+            ProductProcess process;
+            found = FindProductProcesses(productFolder, &process, 1) > 0;
+        }
     }
     TickOutcome outcome = TickStartSequence(found);
     if (outcome.programsClosed) {
@@ -93,6 +134,11 @@ void TickUpgradeSequence(HWND dialog) {
     if (outcome.waitForButton) {
         TraceText("Czeka na przycisk\r\n");
         SetItemText(dialog, kStageLineId, kReadyText, kOwnText);
+        // Nobody will press the button again: the run ends, to be retried later.
+        if (Unattended(runOptions)) {
+            EndRun(dialog, 0, kExitRetryLater,
+                   "a product program kept running after the close request; nothing replaced");
+        }
     }
 }
 
@@ -106,6 +152,7 @@ void PressUpgradeButton(HWND dialog) {
 
     EnableButtons(dialog, FALSE);
     SearchProductWindows();
+    if (Unattended(runOptions) && !ProductProcessesCanBeAsked(dialog)) return;
     RunningQuestion question = ChooseQuestion(logViewWindow != nullptr, onLineWindow != nullptr);
     if (question != RunningQuestion::kNone) {
         AskAboutRunningPrograms(dialog, question);
@@ -115,6 +162,8 @@ void PressUpgradeButton(HWND dialog) {
     }
     BeginStartCountdown();
     TraceText("IDOK2\r\n");
+    // A passive run can still be cancelled while it counts down.
+    if (runOptions.mode == RunMode::kPassive) EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
     InvalidateRect(dialog, nullptr, FALSE);
     UpdateWindow(dialog);
 }
@@ -130,14 +179,19 @@ INT_PTR StartUpgrade(HWND dialog) {
         startDeferred = true;
         return FALSE;
     }
-    MessageBeep(0);
+    // A quiet run makes no sound.
+    if (runOptions.mode != RunMode::kQuiet) MessageBeep(0);
     TraceText("WM_USER+1256\r\n");
     Trace("Upath: %s\r\n", upgradePath);
     upgradeRunning = true;
     int replaced = ProceduraUpgrade(dialog, upgradePath);
     upgradeRunning = false;
     if (replaced) {
-        EndDialog(dialog, 1);
+        EndRun(dialog, 1, kExitUpgraded, "upgraded");
+        return TRUE;
+    }
+    if (Unattended(runOptions)) {
+        EndRun(dialog, 0, ExitCodeForFailure(procedureFailure), FailureText(procedureFailure));
         return TRUE;
     }
     EnableButtons(dialog, TRUE);

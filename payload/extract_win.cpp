@@ -13,6 +13,7 @@
 #include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "payload/work_folder.h"
+#include "support/deployment_log.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
 #include "support/global_block.h"
@@ -27,6 +28,10 @@ ExtractionStatus statusSink = nullptr;
 void ShowStatus(const char* text) {
     if (statusSink != nullptr) statusSink(text);
 }
+
+// The new copies held open since their check; see ReleaseNewCopies.
+HANDLE heldCopies[kPayloadFileCount] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
+                                        INVALID_HANDLE_VALUE};
 
 bool Present(const char* name) { return GetFileLength(workFolder, name) != kNoFileLength; }
 
@@ -99,22 +104,97 @@ namespace {
 // installers have none and are taken as they are).
 bool PayloadIsIntact(const uint8_t* image, uint32_t length, const PayloadTrailer& trailer) {
     IntegrityCheck check = CheckIntegrity(image, length, trailer);
-    if (!check.present) return true;
+    if (!check.present) {
+        DeploymentLine(
+            "integrity: no integrity block (an older installer); the trailer's "
+            "checks passed");
+        return true;
+    }
     ShowStatus("Sprawdza sumy kontrolne...");
     if (check.damagedFile < 0) {
         Trace("CRC: zgodne\r\n");
+        DeploymentLine("integrity: the CRC-32 of the three carried files match");
         return true;
     }
-    Trace("CRC %s: %08X, oczekiwany %08X\r\n", kCarriedFiles[check.damagedFile].compressedName,
-          static_cast<unsigned>(check.actual[check.damagedFile]),
-          static_cast<unsigned>(check.expected[check.damagedFile]));
+    const char* damaged = kCarriedFiles[check.damagedFile].compressedName;
+    unsigned actual = static_cast<unsigned>(check.actual[check.damagedFile]);
+    unsigned expected = static_cast<unsigned>(check.expected[check.damagedFile]);
+    Trace("CRC %s: %08X, oczekiwany %08X\r\n", damaged, actual, expected);
+    DeploymentLine("integrity: %s damaged, CRC-32 %08X, expected %08X", damaged, actual, expected);
     return false;
 }
 
 }  // namespace
 
+namespace {
+
+// The digest of everything `file` holds from its start, read through the handle.
+bool DigestOfOpenFile(HANDLE file, Sha256Digest* digest) {
+    Sha256 sha;
+    static uint8_t chunk[64 * 1024];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &read, nullptr)) return false;
+        if (read == 0) break;
+        sha.Update(chunk, read);
+    }
+    *digest = sha.Finish();
+    return true;
+}
+
+// Takes the digest of carried file `index` from its region of the installer's image, then
+// opens its decompressed copy so that nobody can change it any more and checks that the
+// copy holds exactly those bytes. LZ32 wrote the copy from the compressed file on disk,
+// which another program could have swapped in between; a copy that differs is deleted, so
+// that the missing-file check reports it as not decompressed.
+void SecureNewCopy(int index, const uint8_t* region, uint32_t size) {
+    const CarriedFile& file = kCarriedFiles[index];
+    std::vector<uint8_t> decoded;
+    SzddHeader header;
+    if (DecodeSzdd(region, size, &decoded, &header) != SzddStatus::kOk ||
+        header.mode != kSzddModeA) {
+        return;
+    }
+    newCopyDigest[index] = Sha256Of(decoded.data(), decoded.size());
+    newCopyKnown[index] = true;
+
+    char path[kExpandPathSize];
+    if (!JoinPlain(path, workFolder, file.workName)) return;
+    // No write and no delete sharing: from here on the copy cannot be written, renamed or
+    // deleted by anyone, and what is checked now is what the procedure reads later.
+    HANDLE copy = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (copy == INVALID_HANDLE_VALUE) return;
+    Sha256Digest onDisk;
+    if (DigestOfOpenFile(copy, &onDisk) && onDisk == newCopyDigest[index]) {
+        heldCopies[index] = copy;
+        return;
+    }
+    CloseHandle(copy);
+    Trace("SHA-256 %s: niezgodny\r\n", file.workName);
+    DeploymentLine(
+        "new copy %s in the work folder differs from the installer's payload; "
+        "deleted",
+        file.workName);
+    DeleteFileForced(workFolder, file.workName);
+}
+
+}  // namespace
+
+Sha256Digest newCopyDigest[kPayloadFileCount];
+bool newCopyKnown[kPayloadFileCount] = {};
+
+void ReleaseNewCopies() {
+    for (HANDLE& copy : heldCopies) {
+        if (copy != INVALID_HANDLE_VALUE) CloseHandle(copy);
+        copy = INVALID_HANDLE_VALUE;
+    }
+}
+
 int32_t UnpackPayloadFrom(const char* installerPath, const char* folder, ExtractionStatus status) {
     statusSink = status;
+    ReleaseNewCopies();
+    for (bool& known : newCopyKnown) known = false;
     ShowStatus("Inicjalizacja...");
     SetWorkFolder(folder);
 
@@ -159,6 +239,11 @@ int32_t UnpackPayloadFrom(const char* installerPath, const char* folder, Extract
     for (const CarriedFile& file : kCarriedFiles) {
         ShowStatus(file.expandStatus);
         DekompresujPlik(workFolder, file.compressedName, file.workName);
+    }
+    offset = trailer.payloadStart;
+    for (int i = 0; i < kPayloadFileCount; ++i) {
+        SecureNewCopy(i, buffer.data() + offset, sizes[i]);
+        offset += sizes[i];
     }
 
     ShowStatus("Sprawdza dekompresowane pliki...");

@@ -62,5 +62,11 @@ int ReplaceWholeFile(const void* buffer, const char* folder, const char* name, u
 // bytes at its end; 0 on success, -1 on failure.
 int AppendToFile(const void* buffer, const char* folder, const char* name, uint32_t count);
 
+// Log files at a path that another user may have prepared: never written through a link.
+// A name that is a hard link to another file or a reparse point counts as a file that
+// cannot be written. 0 on success, -1 on failure.
+int EmptyUnlinkedFile(const char* path);
+int AppendToUnlinkedFile(const void* buffer, const char* path, uint32_t count);
+
 // Clears the file's attributes and deletes it; reports nothing (test with GetFileLength).
 void DeleteFileForced(const char* folder, const char* name);

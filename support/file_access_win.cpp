@@ -164,6 +164,12 @@ int AppendToFile(const void* buffer, const char* folder, const char* name, uint3
     return WriteAll(file.get(), buffer, count) ? 0 : -1;
 }
 
+int EmptyUnlinkedFile(const char* path) { return WriteWholeFile("", "", path, 0); }
+
+int AppendToUnlinkedFile(const void* buffer, const char* path, uint32_t count) {
+    return AppendToFile(buffer, "", path, count);
+}
+
 void DeleteFileForced(const char* folder, const char* name) {
     char path[kFilePathSize];
     if (!JoinInto(path, folder, name)) return;

@@ -23,5 +23,11 @@ void WidenText(const char* text, TextOrigin origin, wchar_t* out, int capacity);
 
 void SetItemText(HWND dialog, int controlId, const char* text, TextOrigin origin);
 void SetTitleText(HWND window, const char* text, TextOrigin origin);
+// Shows a message box. While boxes are suppressed (an unattended run, where nobody is at
+// the screen) nothing is shown: the caption and text go to the deployment log, and the
+// answer is the one an administrator wants: IDYES to a question, IDOK otherwise.
 int ShowMessage(HWND owner, const char* text, TextOrigin textOrigin, const char* caption,
                 TextOrigin captionOrigin, UINT flags);
+
+// From now on ShowMessage shows nothing (see above). Never undone in a run.
+void SuppressMessageBoxes();

@@ -2,6 +2,30 @@
 #include "support/ui_text.h"
 
 #include <cstring>
+#include <cwchar>
+
+#include "support/deployment_log.h"
+
+namespace {
+
+bool boxesSuppressed = false;
+
+// The box's caption and text as one line of the deployment log: UTF-8, its line breaks
+// as blanks.
+void LogSuppressedBox(const wchar_t* caption, const wchar_t* text) {
+    wchar_t line[2 * kShownTextSize + 8];
+    std::swprintf(line, sizeof line / sizeof line[0], L"box not shown: [%ls] %ls", caption, text);
+    line[sizeof line / sizeof line[0] - 1] = L'\0';
+    for (wchar_t* c = line; *c != L'\0'; ++c) {
+        if (*c == L'\r' || *c == L'\n') *c = L' ';
+    }
+    char utf8[4 * kShownTextSize];
+    if (WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof utf8, nullptr, nullptr) > 0) {
+        DeploymentText(utf8);
+    }
+}
+
+}  // namespace
 
 void WidenText(const char* text, TextOrigin origin, wchar_t* out, int capacity) {
     out[0] = L'\0';
@@ -32,5 +56,12 @@ int ShowMessage(HWND owner, const char* text, TextOrigin textOrigin, const char*
     wchar_t wideCaption[kShownTextSize];
     WidenText(text, textOrigin, wideText, kShownTextSize);
     WidenText(caption, captionOrigin, wideCaption, kShownTextSize);
+    if (boxesSuppressed) {
+        LogSuppressedBox(wideCaption, wideText);
+        UINT buttons = flags & MB_TYPEMASK;
+        return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDYES : IDOK;
+    }
     return MessageBoxW(owner, wideText, wideCaption, flags);
 }
+
+void SuppressMessageBoxes() { boxesSuppressed = true; }
