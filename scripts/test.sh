@@ -6,7 +6,8 @@
 # build.
 #
 # Usage: scripts/test.sh [native|native-asan|fuzz|win32|win64 ...]   (default: all five)
-# TVIS_BUILD_ROOT puts the build folders elsewhere than build/ (for parallel work).
+# TVIS_BUILD_ROOT puts the build folders elsewhere than build/ (for parallel work);
+# TVIS_TEST_FILTER, a ctest regular expression, runs only the tests it matches.
 set -u
 cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
@@ -141,7 +142,9 @@ for preset in "${built[@]}"; do
     mkdir -p "$shots"
     chmod 777 "$shots"
     export TVIS_TEST_SCREENSHOT_DIR="Z:$shots"
-    ctest --test-dir "$build_root/$preset" --output-on-failure -j "$jobs" 2>&1 | tee "$log" | grep -E -v '^ *([0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed|Start +[0-9]+:)'
+    filter=()
+    [ -n "${TVIS_TEST_FILTER:-}" ] && filter=(-R "$TVIS_TEST_FILTER")
+    ctest --test-dir "$build_root/$preset" --output-on-failure -j "$jobs" "${filter[@]}" 2>&1 | tee "$log" | grep -E -v '^ *([0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed|Start +[0-9]+:)'
     if compgen -G "$shots/*.png" >/dev/null; then
         mkdir -p "$build_root/$preset/screenshots"
         cp -f "$shots"/*.png "$build_root/$preset/screenshots/"

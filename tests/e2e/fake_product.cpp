@@ -11,6 +11,7 @@ std::string CommandLineFor(const std::string& record, const std::vector<std::wst
                            bool ignoreClose) {
     std::string line = "\"" + record + "\"";
     if (ignoreClose) line += " --ignore-close";
+    if (classes.empty()) line += " --no-windows";
     for (const std::wstring& name : classes) {
         // Class names are plain ASCII.
         line += " " + std::string(name.begin(), name.end());
@@ -41,10 +42,11 @@ BOOL CALLBACK CollectWindows(HWND window, LPARAM param) {
 
 }  // namespace
 
-FakeProduct::FakeProduct(const std::vector<std::wstring>& classNames, bool ignoreClose)
+FakeProduct::FakeProduct(const std::vector<std::wstring>& classNames, bool ignoreClose,
+                         const std::string& program)
     : windowCount_(classNames.size()),
       record_(folder_.File("requests.txt")),
-      program_(BesideThisProgram("fake_product.exe"), folder_.path(),
+      program_(program.empty() ? BesideThisProgram("fake_product.exe") : program, folder_.path(),
                CommandLineFor(record_, classNames, ignoreClose)) {}
 
 bool FakeProduct::WaitForWindows(DWORD timeoutMs) {

@@ -15,7 +15,11 @@ class FakeProduct {
 public:
     // Starts fake_product.exe (beside the test) with one window per class name, in that
     // order; ignoreClose keeps the windows open after a close request.
-    explicit FakeProduct(const std::vector<std::wstring>& classNames, bool ignoreClose = false);
+    // `program`: the image to start, a copy of fake_product.exe (an installed product file,
+    // so that it runs as that file); empty for fake_product.exe beside the test. With no
+    // class names it shows no window at all and runs until it is ended.
+    explicit FakeProduct(const std::vector<std::wstring>& classNames, bool ignoreClose = false,
+                         const std::string& program = "");
     FakeProduct(const FakeProduct&) = delete;
     FakeProduct& operator=(const FakeProduct&) = delete;
 

@@ -1,6 +1,7 @@
 // fake_product.exe: stands in for the product's running programs in end-to-end tests.
 //
 //   fake_product.exe RECORD [--ignore-close] CLASS...
+//   fake_product.exe RECORD --no-windows
 //
 // Registers each window class exactly as spelled and shows one top-level window per CLASS
 // argument (a class may repeat), titled "<class> #<n>" with n counting from 1 per class.
@@ -9,7 +10,8 @@
 // 0x12345678 and lParam 0x87654321) appends the window's title as a line to RECORD and
 // destroys the window, unless --ignore-close; the same message with other parameters
 // appends "bad <title> wParam=... lParam=..." and is otherwise ignored. The program ends
-// when its last window is gone; it exits with 2 on a bad command line.
+// when its last window is gone; it exits with 2 on a bad command line. With --no-windows it
+// shows nothing and runs until it is ended: a product program that no window search finds.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -103,8 +105,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         ignoreClose = true;
         first = 3;
     }
+    bool noWindows = count == 3 && lstrcmpW(args[2], L"--no-windows") == 0;
     std::vector<std::wstring> classes(args + (count < first ? count : first), args + count);
     LocalFree(args);
+    if (noWindows) {
+        Sleep(INFINITE);
+        return 0;
+    }
     if (recordPath.empty() || classes.empty()) return 2;
 
     std::map<std::wstring, int> perClass;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <set>
@@ -34,8 +35,8 @@ const std::wstring kSuccessText = L"Aktualizacja oprogramowania zakończona popr
 // A text of the installer's code page (paths, as the installer writes them) in UTF-16.
 inline std::wstring Wide(const std::string& text) {
     wchar_t wide[1024] = {};
-    int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
-                                     wide, 1023);
+    int length =
+        MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wide, 1023);
     return std::wstring(wide, length > 0 ? length : 0);
 }
 
@@ -93,6 +94,23 @@ protected:
         kwil.editionText = "R2A";
         installed[kQelMapE] = ToString(MakeProductFile(150000, 3000, kwil));
         ASSERT_TRUE(WriteTestFile(Target(kQelMapE), installed[kQelMapE]));
+    }
+
+    // Rewrites the installer so that it carries `carried` in place of the new file
+    // `index`: built from the stub as tvispack builds it, but without tvispack's refusal
+    // of a file without a version record (and without an integrity block, as an installer
+    // of an older tvispack).
+    void CarryInstead(int index, const std::string& carried) {
+        Bytes regions[kPayloadFileCount];
+        for (int i = 0; i < kPayloadFileCount; ++i) {
+            const std::string& plain = i == index ? carried : fresh_[i];
+            const char* name = kCarriedFiles[i].productName;
+            regions[i] = Compress(Bytes(plain.begin(), plain.end()), name[std::strlen(name) - 1]);
+        }
+        std::string stub = ReadTestFile(BesideThisProgram("tvisupgrade.exe"));
+        ASSERT_FALSE(stub.empty());
+        ASSERT_TRUE(WriteTestFile(
+            installerPath, ToString(MakeInstallerImage(Bytes(stub.begin(), stub.end()), regions))));
     }
 
     std::string Target(int index) const {

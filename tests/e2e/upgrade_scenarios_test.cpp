@@ -224,17 +224,20 @@ TEST_F(Upgrade, ClassNameDifferingInLetterCaseIsNoProductWindow) {
 
 TEST_F(Upgrade, KwilEditionWordsTheQuestionAndTheWarnings) {
     MakeKwil();
+    // Damaged upgrade: the installer carries a tVisX.exe without its record.
+    ASSERT_NO_FATAL_FAILURE(CarryInstead(kTVisX, ToString(MakeFileWithoutRecord(60000))));
     FakeProduct logView({L"qel_LV_Frame"});
     ASSERT_TRUE(logView.WaitForWindows(kWaitMs));
     Launch();
     EXPECT_EQ(L"Uaktualnienie systemu KWIL", WindowText(dialog));
-    // Damaged upgrade: tVisX.exe's new copy is gone from the work folder.
-    ASSERT_TRUE(DeleteFileA(WorkFile("tvisx.exeu").c_str()));
     Press(dialog, IDOK);
     MessageBoxView question = WaitForBox(L"Uaktualnienie", kWaitMs);
     ASSERT_NE(nullptr, question.window);
     EXPECT_EQ(kKwilQuestion, question.text);
     Answer(question, IDYES);
+    MessageBoxView fileBox = WaitForBox(L"tVisX.exeu", kWaitMs);
+    ASSERT_NE(nullptr, fileBox.window);
+    Answer(fileBox, IDOK);
     MessageBoxView warning = WaitForBox(L"Uaktualnienie", kWaitMs, question.window);
     ASSERT_NE(nullptr, warning.window);
     EXPECT_EQ(
@@ -244,14 +247,15 @@ TEST_F(Upgrade, KwilEditionWordsTheQuestionAndTheWarnings) {
     EXPECT_EQ(nullptr, warning.owner);
     Answer(warning, IDOK);
     ASSERT_TRUE(WaitUntilClosed(warning, kWaitMs));
-    EXPECT_EQ("new old old ", Replaced());
+    EXPECT_EQ("old old old ", Replaced());
+    installer.reset();
 
-    // A held target afterwards: the "is running" variant of the same edition.
+    // A held target, from a sound installer: the "is running" variant of the same edition.
+    ASSERT_NO_FATAL_FAILURE(CarryInstead(kTVisX, fresh_[kTVisX]));
+    Launch();
     HANDLE holder = CreateFileA(Target(kTVisLV).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    ASSERT_TRUE(WriteTestFile(WorkFile("tvisx.exeu"), fresh_[kTVisX]));
-    for (int i = 0; i < 200 && !Enabled(IDOK); ++i) Sleep(10);
     Press(dialog, IDOK);
     warning = WaitForBox(L"Uaktualnienie", kWaitMs);
     CloseHandle(holder);
@@ -259,7 +263,7 @@ TEST_F(Upgrade, KwilEditionWordsTheQuestionAndTheWarnings) {
     EXPECT_EQ(L"Wystąpił błąd: System KWIL jest uruchomiony.\r\n\r\nAktualizacja jest niemożliwa.",
               warning.text);
     Answer(warning, IDOK);
-    EXPECT_EQ("new new old ", Replaced());
+    EXPECT_EQ("old old old ", Replaced());
 }
 
 TEST_F(Upgrade, HeldTargetFailsThenARetryAfterItsReleaseSucceeds) {
@@ -277,74 +281,72 @@ TEST_F(Upgrade, HeldTargetFailsThenARetryAfterItsReleaseSucceeds) {
     EXPECT_TRUE(warning.topmost);
     EXPECT_EQ(BoxIcon::kWarning, warning.icon);
     EXPECT_EQ(nullptr, warning.owner);
+    // Found held before anything was written: no file was written at all.
     std::string trace = ReadConsoleOf(installer->id(), place.File("console.txt"));
-    EXPECT_NE(std::string::npos,
-              trace.find("Zapisz Plik " + Target(kTVisX) + ", " +
-                         std::to_string(fresh_[kTVisX].size()) + "\nRezultat: -1\n"))
-        << trace;
+    EXPECT_NE(std::string::npos, trace.find("PrzetwarzajCheck plik:tVisX.exeu")) << trace;
+    EXPECT_EQ(std::string::npos, trace.find("Zapisz Plik")) << trace;
     Answer(warning, IDOK);
     CloseHandle(holder);
     for (int i = 0; i < 500 && !(Enabled(IDOK) && Enabled(IDCANCEL)); ++i) Sleep(10);
     EXPECT_TRUE(Enabled(IDOK));
     EXPECT_TRUE(Enabled(IDCANCEL));
-    EXPECT_EQ("new old old ", Replaced());
+    EXPECT_EQ("old old old ", Replaced());
     EXPECT_EQ(Wide(Target(kTVisX)), StoredText(stageLine));
 
     Press(dialog, IDOK);
     ExpectSuccessBoxAndExit();
-    EXPECT_EQ(ExpectedLog({kQelMapE, kTVisX, kQelMapE, kTVisX, kTVisLV}),
+    EXPECT_EQ(ExpectedLog({-kQelMapE - 1, -kTVisX - 1, kQelMapE, kTVisX, kTVisLV}),
               ReadTestFile(kLogFilePath));
 }
 
+// A carried file without its version record: its box, the final warning, and nothing
+// replaced, the files before it included.
 TEST_F(Upgrade, DamagedNewCopies) {
-    struct Case {
-        const char* what;
-        const char* workName;
-        bool recordless;  // else missing
-        const wchar_t* fileBoxCaption;
-        const char* replaced;
-        std::vector<int> log;
-    } const cases[] = {
-        {"missing tVisX.exeu", "tvisx.exeu", false, nullptr, "new old old ", {kQelMapE}},
-        {"tVisLV.exeu without record",
-         "tvislv.exeu",
-         true,
-         L"tVisLV.exeu",
-         "new new old ",
-         {kQelMapE, kTVisX, -kTVisLV - 1}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        for (int i = 0; i < kPayloadFileCount; ++i)
-            ASSERT_TRUE(WriteTestFile(Target(i), installed[i]));
-        Launch();
-        if (c.recordless) {
-            ASSERT_TRUE(
-                WriteTestFile(WorkFile(c.workName), ToString(MakeFileWithoutRecord(60000))));
-        } else {
-            ASSERT_TRUE(DeleteFileA(WorkFile(c.workName).c_str()));
-        }
-        Press(dialog, IDOK);
-        if (c.fileBoxCaption != nullptr) {
-            MessageBoxView fileBox = WaitForBox(c.fileBoxCaption, kWaitMs);
-            ASSERT_NE(nullptr, fileBox.window);
-            EXPECT_EQ(L"#2 Uszkodzone pliki.", fileBox.text);
-            EXPECT_FALSE(fileBox.topmost);
-            EXPECT_EQ(BoxIcon::kNone, fileBox.icon);
-            Answer(fileBox, IDOK);
-        }
-        MessageBoxView warning = WaitForBox(L"Uaktualnienie", kWaitMs);
-        ASSERT_NE(nullptr, warning.window);
-        EXPECT_EQ(
-            L"Wystąpił błąd:\r\n\r\nProgram tVis OL lub LV jest uruchomiony,\r\nalbo "
-            L"uaktualnienie jest uszkodzone.\r\n\r\nAktualizacja jest niemożliwa.",
-            warning.text);
-        Answer(warning, IDOK);
-        for (int i = 0; i < 500 && !Enabled(IDOK); ++i) Sleep(10);
-        EXPECT_EQ(c.replaced, Replaced());
-        EXPECT_EQ(ExpectedLog(c.log), ReadTestFile(kLogFilePath));
-        installer.reset();
-    }
+    ASSERT_NO_FATAL_FAILURE(CarryInstead(kTVisLV, ToString(MakeFileWithoutRecord(60000))));
+    Launch();
+    Press(dialog, IDOK);
+    MessageBoxView fileBox = WaitForBox(L"tVisLV.exeu", kWaitMs);
+    ASSERT_NE(nullptr, fileBox.window);
+    EXPECT_EQ(L"#2 Uszkodzone pliki.", fileBox.text);
+    EXPECT_FALSE(fileBox.topmost);
+    EXPECT_EQ(BoxIcon::kNone, fileBox.icon);
+    Answer(fileBox, IDOK);
+    MessageBoxView warning = WaitForBox(L"Uaktualnienie", kWaitMs);
+    ASSERT_NE(nullptr, warning.window);
+    EXPECT_EQ(
+        L"Wystąpił błąd:\r\n\r\nProgram tVis OL lub LV jest uruchomiony,\r\nalbo "
+        L"uaktualnienie jest uszkodzone.\r\n\r\nAktualizacja jest niemożliwa.",
+        warning.text);
+    Answer(warning, IDOK);
+    for (int i = 0; i < 500 && !Enabled(IDOK); ++i) Sleep(10);
+    EXPECT_EQ("old old old ", Replaced());
+    EXPECT_EQ(ExpectedLog({-kQelMapE - 1, -kTVisX - 1, -kTVisLV - 1}), ReadTestFile(kLogFilePath));
+}
+
+// The new copies lie in the user's Templates folder, which every program of the user can
+// write. One swapped there after the dialog is ready (a file with a valid record of its
+// own) is never installed: the copies are held, and what is installed must be what the
+// installer's own payload decodes to.
+class SecurityScenario : public Upgrade {};
+
+TEST_F(SecurityScenario, NewCopySwappedAfterReadyIsNeverInstalled) {
+    Launch();
+    RecordFields planted = UpgradeRecord();
+    planted.build = 6666;
+    const std::string swapped = ToString(MakeProductFile(170000, 2500, planted));
+    const std::string copy = WorkFile("tvislv.exeu");
+    const std::string plant = place.File("planted.exe");
+    ASSERT_TRUE(WriteTestFile(plant, swapped));
+    // Every way in is refused: writing over it, moving another file over it, deleting or
+    // renaming it.
+    EXPECT_FALSE(WriteTestFile(copy, swapped));
+    EXPECT_FALSE(MoveFileExA(plant.c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(DeleteFileA(copy.c_str()));
+    EXPECT_FALSE(MoveFileA(copy.c_str(), (copy + ".old").c_str()));
+    Press(dialog, IDOK);
+    ExpectSuccessBoxAndExit();
+    EXPECT_TRUE(fresh_[kTVisLV] == Installed(kTVisLV));
+    EXPECT_FALSE(swapped == Installed(kTVisLV));
 }
 
 TEST_F(Upgrade, WriteThatStopsShortLeavesTheInstalledFileWhole) {

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdint>
 #include <string>
 
+#include "app/run_options.h"
 #include "payload/carried_files.h"
 
 namespace {
@@ -99,6 +101,72 @@ TEST(CarriedFiles, EveryNameOfEachFileAgrees) {
         order += std::string(kCarriedFiles[index].productName) + " ";
     }
     EXPECT_EQ("qelMapE.dll tVisX.exe tVisLV.exe ", order);
+}
+
+}  // namespace
+
+namespace {
+
+constexpr uint64_t kK = 64 * 1024;  // the rounding unit
+
+// Sizes in payload order (qelMapE.dll, tVisLV.exe, tVisX.exe); the steps run qelMapE.dll,
+// tVisX.exe, tVisLV.exe.
+TEST(FirstStepWithoutRoom, EachTemporaryFileNeedsItsRoomBesideTheOldFile) {
+    struct Case {
+        const char* what;
+        uint64_t freeBytes;
+        uint64_t newSizes[kPayloadFileCount];
+        uint64_t oldSizes[kPayloadFileCount];
+        int step;
+    } const cases[] = {
+        {"plenty of room", 100 * kK, {3 * kK, 3 * kK, 3 * kK}, {2 * kK, 2 * kK, 2 * kK}, -1},
+        {"exactly the first copy", 3 * kK, {3 * kK, 1, 1}, {3 * kK, 1, 1}, -1},
+        {"one byte short for the first", 3 * kK - 1, {3 * kK, 1, 1}, {0, 0, 0}, 0},
+        // Rounded up to whole units: a byte over a unit needs two.
+        {"rounded up", kK, {kK + 1, 1, 1}, {kK, kK, kK}, 0},
+        // Each replaced file frees its old size and takes its new one: growing files eat
+        // the room, and the third step (tVisLV.exe) no longer fits.
+        {"growing files", 4 * kK, {2 * kK, 3 * kK, 2 * kK}, {kK, kK, kK}, 2},
+        // Shrinking files give room back for the next step.
+        {"shrinking files", 2 * kK, {2 * kK, 3 * kK, kK}, {4 * kK, kK, 2 * kK}, -1},
+        {"no room at all", 0, {1, 1, 1}, {1, 1, 1}, 0},
+        {"a huge free count", UINT64_MAX, {kK, kK, kK}, {0, 0, 0}, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.step, FirstStepWithoutRoom(c.freeBytes, c.newSizes, c.oldSizes)) << c.what;
+    }
+}
+
+TEST(StepFailure, TargetFailuresCountAsWritesAndOnlyAHeldFileAsksForARetry) {
+    struct Case {
+        StepFailure failure;
+        bool target;
+        uint32_t exitCode;
+    } const cases[] = {
+        {StepFailure::kCopyMissing, false, kExitFailed},
+        {StepFailure::kNoMemory, false, kExitFailed},
+        {StepFailure::kCopyUnreadable, false, kExitFailed},
+        {StepFailure::kCopyWithoutRecord, false, kExitFailed},
+        {StepFailure::kCopyChanged, false, kExitFailed},
+        {StepFailure::kTargetHeld, true, kExitRetryLater},
+        {StepFailure::kTargetRefused, true, kExitFailed},
+        {StepFailure::kDiskFull, true, kExitFailed},
+        {StepFailure::kWriteFailed, true, kExitFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(FailureText(c.failure));
+        EXPECT_EQ(c.target, IsTargetFailure(c.failure));
+        EXPECT_EQ(c.exitCode, ExitCodeForFailure(c.failure));
+        EXPECT_STRNE("", FailureText(c.failure));
+    }
+}
+
+TEST(ExitCodeForReason, HeldFilesOfAnEarlierRunAskForARetry) {
+    for (int32_t code : {10, 11, 12, 30, 31, 32})
+        EXPECT_EQ(kExitRetryLater, ExitCodeForReason(code));
+    for (int32_t code : {1, 2, 3, 4, 5, 6, 7, 20, 21, 22, 40, 41, 42}) {
+        EXPECT_EQ(kExitFailed, ExitCodeForReason(code)) << code;
+    }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "payload/trailer.h"
 #include "payload/work_folder.h"
 #include "support/file_access.h"
+#include "support/sha256.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/stdout_capture.h"
 #include "tests/support/temp_folder.h"
@@ -70,7 +71,14 @@ protected:
         ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
     }
 
+    // Unpacks, then lets the new copies go: the tests change the work folder between runs,
+    // which the held copies would refuse (NewCopiesAreHeldAndKnownByTheirDigest).
     int32_t Unpack(const Bytes& installer) {
+        int32_t code = UnpackHolding(installer);
+        ReleaseNewCopies();
+        return code;
+    }
+    int32_t UnpackHolding(const Bytes& installer) {
         std::string path = place.File("setup.exe");
         EXPECT_TRUE(WriteTestFile(path, ToString(installer)));
         return UnpackPayloadFrom(path.c_str(), work.c_str(), RecordStatus);
@@ -114,6 +122,28 @@ TEST_F(Extraction, SoundInstallerGivesTheSixFilesExactly) {
     }
 }
 
+// After the unpacking each new copy is known by the SHA-256 of what the payload carries,
+// and held so that no other program can change, replace or delete it until the run ends;
+// reading it stays possible.
+TEST_F(Extraction, NewCopiesAreHeldAndKnownByTheirDigest) {
+    ASSERT_EQ(kPayloadOk, UnpackHolding(payload->installer));
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(kDecompressed[i]);
+        EXPECT_TRUE(newCopyKnown[i]);
+        EXPECT_TRUE(Sha256Of(payload->plain[i].data(), payload->plain[i].size()) ==
+                    newCopyDigest[i]);
+        const std::string copy = work + kDecompressed[i];
+        EXPECT_FALSE(WriteTestFile(copy, "swapped"));
+        EXPECT_FALSE(DeleteFileA(copy.c_str()));
+        EXPECT_FALSE(
+            MoveFileExA(place.File("setup.exe").c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING));
+        EXPECT_FALSE(MoveFileA(copy.c_str(), (copy + ".old").c_str()));
+        EXPECT_TRUE(ToString(payload->plain[i]) == ReadTestFile(copy));
+    }
+    ReleaseNewCopies();
+    EXPECT_TRUE(WriteTestFile(work + kDecompressed[0], "released"));
+}
+
 // With the integrity block that tvispack writes, one flipped bit in a compressed file is
 // caught before the work folder changes; without it, the same installer goes on as it
 // always did.
@@ -155,10 +185,10 @@ TEST_F(Extraction, IntegrityBlockStopsADamagedInstallerBeforeAnythingIsWritten) 
         Bytes unguarded = payload->installer;
         unguarded[starts[file] + 5000] ^= 0x10;
         EXPECT_NE(kPayloadDamaged, Unpack(unguarded));
-        EXPECT_TRUE(ToString(Bytes(unguarded.begin() + starts[file],
-                                   unguarded.begin() + starts[file] +
-                                       payload->compressed[file].size())) ==
-                    ReadTestFile(work + kCompressed[file]));
+        EXPECT_TRUE(
+            ToString(Bytes(unguarded.begin() + starts[file],
+                           unguarded.begin() + starts[file] + payload->compressed[file].size())) ==
+            ReadTestFile(work + kCompressed[file]));
     }
 }
 

@@ -12,10 +12,12 @@
 
 #include "app/flow_state.h"
 #include "payload/carried_files.h"
+#include "payload/extract.h"
 #include "payload/work_folder.h"
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
+#include "support/sha256.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/message_box_watcher.h"
 #include "tests/support/product_file.h"
@@ -26,6 +28,7 @@
 
 namespace {
 
+constexpr int kTargetHeldFailure = static_cast<int>(StepFailure::kTargetHeld);
 const std::wstring kSuccessText = L"Aktualizacja oprogramowania zakończona poprawnie.";
 const std::wstring kRunningWarning =
     L"Wystąpił błąd: Program tVis OL lub LV jest uruchomiony.\r\n\r\n"
@@ -67,6 +70,9 @@ protected:
             upgrade[i] = ToString(MakeProductFile(120000 + 3000 * i, 900 + i, fresh));
             ASSERT_TRUE(WriteTestFile(Target(i), installed[i]));
             ASSERT_TRUE(WriteTestFile(work.File(kCarriedFiles[i].workName), upgrade[i]));
+            // What the unpacking knows of each new copy from the payload.
+            newCopyDigest[i] = Sha256Of(upgrade[i].data(), upgrade[i].size());
+            newCopyKnown[i] = true;
         }
         EmptyLog();
     }
@@ -162,9 +168,8 @@ TEST_F(UpgradeProcedure, MissingOrEmptyNewCopyStopsWithoutABox) {
         size_t boxesBefore = watcher.Seen().size();
 
         EXPECT_EQ(0, Run());
-        EXPECT_TRUE(upgrade[kQelMapE] == Installed(kQelMapE));
-        EXPECT_TRUE(installed[kTVisX] == Installed(kTVisX));
-        EXPECT_TRUE(installed[kTVisLV] == Installed(kTVisLV));
+        // Found before anything was replaced: the library stays as it was too.
+        for (int i = 0; i < kPayloadFileCount; ++i) EXPECT_TRUE(installed[i] == Installed(i)) << i;
         std::vector<SeenMessageBox> boxes = watcher.Seen();
         ASSERT_EQ(boxesBefore + 1, boxes.size());
         EXPECT_EQ(L"Uaktualnienie", boxes.back().caption);
@@ -174,29 +179,41 @@ TEST_F(UpgradeProcedure, MissingOrEmptyNewCopyStopsWithoutABox) {
         std::string length = std::string(content).empty() ? "0" : "-1";
         EXPECT_NE(std::string::npos,
                   trace.find("PrzetwarzajCheck plik:tVisX.exeu, len:" + length + " \r\n"));
-        EXPECT_EQ(LogFor({{kQelMapE, true}}), ReadTestFile(kLogFilePath));
+        EXPECT_EQ(LogFor({{kQelMapE, false}}), ReadTestFile(kLogFilePath));
+        EXPECT_EQ(std::string::npos, trace.find("Zapisz Plik"));
         EXPECT_FALSE(writeFailed);
     }
 }
 
-TEST_F(UpgradeProcedure, NewCopyWithoutRecordIsNamedInItsBoxAndNotWritten) {
-    ASSERT_TRUE(WriteTestFile(work.File(kCarriedFiles[kTVisLV].workName),
-                              ToString(MakeFileWithoutRecord(50000))));
-    EXPECT_EQ(0, Run());
-    EXPECT_TRUE(upgrade[kQelMapE] == Installed(kQelMapE));
-    EXPECT_TRUE(upgrade[kTVisX] == Installed(kTVisX));
-    EXPECT_TRUE(installed[kTVisLV] == Installed(kTVisLV));
+// A third copy without a record, or one that is not what the payload carries (another
+// program wrote it into the work folder): its box, then the final warning, and the product
+// wholly as it was.
+TEST_F(UpgradeProcedure, DamagedOrChangedNewCopyIsNamedInItsBoxAndNothingIsWritten) {
+    RecordFields planted;
+    planted.build = 6666;
+    const std::string cases[] = {ToString(MakeFileWithoutRecord(50000)),
+                                 ToString(MakeProductFile(130000, 900, planted))};
+    for (const std::string& copy : cases) {
+        SCOPED_TRACE(copy.size());
+        ASSERT_NO_FATAL_FAILURE(PlaceProduct(product));
+        ASSERT_TRUE(WriteTestFile(work.File(kCarriedFiles[kTVisLV].workName), copy));
+        size_t before = watcher.Seen().size();
+        EXPECT_EQ(0, Run());
+        for (int i = 0; i < kPayloadFileCount; ++i) EXPECT_TRUE(installed[i] == Installed(i)) << i;
 
-    std::vector<SeenMessageBox> boxes = watcher.Seen();
-    ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ(L"tVisLV.exeu", boxes[0].caption);
-    EXPECT_EQ(L"#2 Uszkodzone pliki.", boxes[0].text);
-    EXPECT_EQ(nullptr, boxes[0].owner);
-    EXPECT_FALSE(boxes[0].topmost);  // a plain OK box
-    EXPECT_FALSE(boxes[0].hasIcon);
-    EXPECT_EQ(kDamagedWarning, boxes[1].text);
-    EXPECT_EQ(LogFor({{kQelMapE, true}, {kTVisX, true}, {kTVisLV, false}}),
-              ReadTestFile(kLogFilePath));
+        std::vector<SeenMessageBox> boxes = watcher.Seen();
+        ASSERT_EQ(before + 2, boxes.size());
+        EXPECT_EQ(L"tVisLV.exeu", boxes[before].caption);
+        EXPECT_EQ(L"#2 Uszkodzone pliki.", boxes[before].text);
+        EXPECT_EQ(nullptr, boxes[before].owner);
+        EXPECT_FALSE(boxes[before].topmost);  // a plain OK box
+        EXPECT_FALSE(boxes[before].hasIcon);
+        EXPECT_EQ(kDamagedWarning, boxes[before + 1].text);
+        EXPECT_EQ(LogFor({{kQelMapE, false}, {kTVisX, false}, {kTVisLV, false}}),
+                  ReadTestFile(kLogFilePath));
+        EXPECT_EQ(std::string::npos, trace.find("Zapisz Plik"));
+        EXPECT_FALSE(writeFailed);
+    }
 }
 
 TEST_F(UpgradeProcedure, HeldTargetFailsKeepsItAndARetrySucceedsFromTheStart) {
@@ -207,15 +224,14 @@ TEST_F(UpgradeProcedure, HeldTargetFailsKeepsItAndARetrySucceedsFromTheStart) {
     EXPECT_EQ(0, Run());
     CloseHandle(holder);
 
+    // Found held before anything was written: the library stays old too.
     EXPECT_TRUE(writeFailed);
-    EXPECT_TRUE(upgrade[kQelMapE] == Installed(kQelMapE));
-    EXPECT_TRUE(installed[kTVisX] == Installed(kTVisX));
-    EXPECT_TRUE(installed[kTVisLV] == Installed(kTVisLV));
+    EXPECT_EQ(kTargetHeldFailure, static_cast<int>(procedureFailure));
+    for (int i = 0; i < kPayloadFileCount; ++i) EXPECT_TRUE(installed[i] == Installed(i)) << i;
     EXPECT_EQ((std::vector<std::string>{"qelMapE.dll", "tVisLV.exe", "tVisX.exe"}),
               FilesIn(product + "\\"));
-    EXPECT_NE(std::string::npos,
-              trace.find("Zapisz Plik " + Target(kTVisX) + ", " +
-                         std::to_string(upgrade[kTVisX].size()) + " \r\nRezultat: -1 \r\n"));
+    EXPECT_EQ(std::string::npos, trace.find("Zapisz Plik")) << trace;
+    EXPECT_EQ(LogFor({{kQelMapE, false}, {kTVisX, false}}), ReadTestFile(kLogFilePath));
     std::vector<SeenMessageBox> boxes = watcher.Seen();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(L"Uaktualnienie", boxes[0].caption);
