@@ -160,9 +160,9 @@ TEST_F(FileAccess, OverlongPathsFailInsteadOfOverrunning) {
 }
 
 TEST_F(FileAccess, ReplaceRefusesATargetWhoseTemporaryFileWouldNotFit) {
-    // The temporary file is the folder + "\\tvsFFFF.tmp" at most. GetTempFileName cuts a
-    // name that does not fit instead of refusing it, so a target that fits but whose
-    // temporary file does not is refused before anything is created.
+    // The temporary file is the folder + "\\tvsffff.tmp" at most. A target that fits but
+    // whose longest temporary file does not is refused before anything is created,
+    // whichever temporary names happen to be free.
     struct Case {
         size_t folder;  // characters, without the final separator
         const char* name;
