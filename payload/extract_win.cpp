@@ -16,6 +16,7 @@
 #include "support/deployment_log.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
+#include "support/link_check_win.h"
 #include "support/global_block.h"
 
 namespace {
@@ -166,7 +167,9 @@ void SecureNewCopy(int index, const uint8_t* region, uint32_t size) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (copy == INVALID_HANDLE_VALUE) return;
     Sha256Digest onDisk;
-    if (DigestOfOpenFile(copy, &onDisk) && onDisk == newCopyDigest[index]) {
+    // A copy reached through a link planted under its name is no copy of ours.
+    if (IsUnlinked(copy, path) && DigestOfOpenFile(copy, &onDisk) &&
+        onDisk == newCopyDigest[index]) {
         heldCopies[index] = copy;
         return;
     }
@@ -224,8 +227,10 @@ int32_t UnpackPayloadFrom(const char* installerPath, const char* folder, Extract
     for (int i = 0; i < kPayloadFileCount; ++i) {
         const CarriedFile& file = kCarriedFiles[i];
         ShowStatus(file.writeStatus);
-        // The write's result is not looked at: the length test decides.
-        WriteWholeFile(buffer.data() + offset, workFolder, file.compressedName, sizes[i]);
+        // The write's result is not looked at: the length test decides. The old file was
+        // deleted just before; a file (or link) that appeared under the name since is not
+        // written through, and the length test then fails.
+        WriteNewFile(buffer.data() + offset, workFolder, file.compressedName, sizes[i]);
         if (GetFileLength(workFolder, file.compressedName) != sizes[i]) {
             return file.wrongLengthCode;
         }

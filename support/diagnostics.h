@@ -14,10 +14,12 @@ extern bool traceConsoleOpen;
 // it, unbuffered, so that each trace line shows at once.
 void ToggleTraceConsole(int lines);
 
-// Empties the log file (creating it when missing); a read-only log keeps its content.
+// Empties the log file (creating it when missing); a read-only log keeps its content, and
+// a log that is a link (EmptyUnlinkedFile) is left as it is.
 void EmptyLog();
 
-// Appends the text, without terminator or line end, to the log; 0 or -1 as AppendToFile.
+// Appends the text, without terminator or line end, to the log; 0 or -1 as
+// AppendToUnlinkedFile.
 int AppendLog(const char* text);
 
 // One log entry: the label, the value and "\r\n", as three appends.

@@ -62,10 +62,13 @@ void ToggleTraceConsole(int lines) {
     BindStream(STD_ERROR_HANDLE, stderr, "w");
 }
 
-void EmptyLog() { WriteWholeFile("", "", kLogFilePath, 0); }
+// The log lies where any user may create files, so a link under its name could lead the
+// installer, which may run with more rights, to empty or write another file: both refuse
+// links, and the run goes on as with a log held by another program.
+void EmptyLog() { EmptyUnlinkedFile(kLogFilePath); }
 
 int AppendLog(const char* text) {
-    return AppendToFile(text, "", kLogFilePath, static_cast<uint32_t>(std::strlen(text)));
+    return AppendToUnlinkedFile(text, kLogFilePath, static_cast<uint32_t>(std::strlen(text)));
 }
 
 void LogEntry(const char* label, const char* value) {

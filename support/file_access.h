@@ -2,8 +2,9 @@
 // and closes it again. A file is named by a (folder, name) pair of 8-bit ANSI strings
 // that JoinPath joins; an empty folder means the name is a full path.
 //
-// JoinPath and FitsReplaceWholeFile are portable; the other operations are Win32
-// (file_access_win.cpp) and all but DeleteFileForced run under the process-wide fileLock.
+// JoinPath, FormatReplaceTempName and FitsReplaceWholeFile are portable; the other
+// operations are Win32 (file_access_win.cpp) and all but DeleteFileForced run under the
+// process-wide fileLock.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +15,14 @@ constexpr uint32_t kJoinBufferSize = 512;
 constexpr uint32_t kFilePathSize = 260;
 // GetFileLength's answer for a file that cannot be opened for reading.
 constexpr uint32_t kNoFileLength = 0xFFFFFFFFu;
-// ReplaceWholeFile's temporary file lies in the target's folder. GetTempFileName names it
-// by this prefix, a number of up to four hex digits and ".tmp": "tvsFFFF.tmp" at most.
+// ReplaceWholeFile's temporary file lies in the target's folder. Its name is this prefix,
+// a number of up to four hex digits and ".tmp", as GetTempFileName names its files:
+// "tvsffff.tmp" at most. The numbers are tried in order from the first to the last.
 constexpr char kReplaceTempPrefix[] = "tvs";
 constexpr uint32_t kReplaceTempNameLength = sizeof kReplaceTempPrefix - 1 + 4 + 4;
+constexpr uint32_t kReplaceTempNameSize = kReplaceTempNameLength + 1;
+constexpr uint32_t kReplaceTempFirstNumber = 1;
+constexpr uint32_t kReplaceTempLastNumber = 0xFFFF;
 
 // Joins folder and name: an empty (or null) name gives the folder string itself, an
 // empty folder the name string itself, both without copying. Otherwise the result is
@@ -26,7 +31,11 @@ constexpr uint32_t kReplaceTempNameLength = sizeof kReplaceTempPrefix - 1 + 4 + 
 // Returns null when the joined path does not fit in kJoinBufferSize bytes.
 const char* JoinPath(const char* folder, const char* name);
 
-// Whether ReplaceWholeFile can take `path` whatever number GetTempFileName picks: the path
+// The name of ReplaceWholeFile's temporary file of this number: the prefix, the number's
+// low 16 bits in lower-case hex without leading zeros, and ".tmp" ("tvs1.tmp").
+void FormatReplaceTempName(uint32_t number, char (&name)[kReplaceTempNameSize]);
+
+// Whether ReplaceWholeFile can take `path` whatever number its temporary file gets: the path
 // and the longest temporary file in its folder (the part up to its last "\" or "/", or
 // ".\" when it has none) both fit in kFilePathSize with their terminators. Paths are taken
 // as given, so this holds for absolute ones.
@@ -49,24 +58,37 @@ uint32_t ReadFileRange(void* buffer, const char* folder, const char* name, uint3
 // A read-only file cannot be opened for writing and is left as it was (-1).
 int WriteWholeFile(const void* buffer, const char* folder, const char* name, uint32_t count);
 
+// Creates the file new and writes count bytes; 0 on success, -1 on failure. Anything
+// already under the name (a file, a link someone planted) makes it fail untouched.
+int WriteNewFile(const void* buffer, const char* folder, const char* name, uint32_t count);
+
 // Replaces the file by count bytes without ever leaving it half-written: the bytes go to
 // a new temporary file in the same folder, are flushed to the disk, and the temporary
 // file then takes the file's place in one step (MoveFileEx, replace-existing,
 // write-through). 0 on success; -1 on any failure, with the file byte for byte as before
 // and the temporary file gone. A file held open by another program, or a read-only one,
 // cannot be replaced (-1); a path that FitsReplaceWholeFile refuses is refused before
-// anything is created (-1).
+// anything is created (-1). The temporary file is always created new: a name that
+// anything already has (a file, a hard link, a symbolic link, a folder) is passed over
+// for the next number and left as it is; when every number is taken, -1.
 int ReplaceWholeFile(const void* buffer, const char* folder, const char* name, uint32_t count);
 
-// Clears read-only, hidden and system, creates the file if missing and appends count
-// bytes at its end; 0 on success, -1 on failure.
-int AppendToFile(const void* buffer, const char* folder, const char* name, uint32_t count);
-
-// Log files at a path that another user may have prepared: never written through a link.
-// A name that is a hard link to another file or a reparse point counts as a file that
-// cannot be written. 0 on success, -1 on failure.
+// Creates the file, or empties it, refusing links: a file that has another hard link, is
+// a reparse point (a symbolic link, a junction) or is reached through a link Wine follows
+// is neither written nor emptied, and a dangling link does not get its target created.
+// 0 on success; -1 when the file cannot be emptied, with its content as it was: a link,
+// a file held open by another program, a read-only file, or a hidden or system one
+// (which CREATE_ALWAYS refuses on Windows; the first append lifts those attributes).
 int EmptyUnlinkedFile(const char* path);
+
+// Appends count bytes at the end of the file, creating it when missing, refusing links as
+// EmptyUnlinkedFile does; 0 on success, -1 on failure, with nothing written. Read-only,
+// hidden and system are cleared first, through a handle to the checked file only, never
+// by the path, which might lead to another file by then.
 int AppendToUnlinkedFile(const void* buffer, const char* path, uint32_t count);
+
+// AppendToUnlinkedFile on the joined path.
+int AppendToFile(const void* buffer, const char* folder, const char* name, uint32_t count);
 
 // Clears the file's attributes and deletes it; reports nothing (test with GetFileLength).
 void DeleteFileForced(const char* folder, const char* name);

@@ -1,6 +1,8 @@
-// JoinPath and the length rule of ReplaceWholeFile: the portable half of file access.
+// JoinPath, and the temporary file names and length rule of ReplaceWholeFile: the
+// portable half of file access.
 #include "support/file_access.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -30,6 +32,11 @@ const char* JoinPath(const char* folder, const char* name) {
     return joinBuffer;
 }
 
+void FormatReplaceTempName(uint32_t number, char (&name)[kReplaceTempNameSize]) {
+    std::snprintf(name, sizeof name, "%s%x.tmp", kReplaceTempPrefix,
+                  static_cast<unsigned>(number & 0xFFFFu));
+}
+
 bool FitsReplaceWholeFile(const char* path) {
     size_t length = std::strlen(path);
     if (length == 0 || length >= kFilePathSize) return false;
@@ -37,7 +44,6 @@ bool FitsReplaceWholeFile(const char* path) {
     for (size_t i = 0; i < length; ++i) {
         if (IsSeparator(path[i])) folderLength = i + 1;
     }
-    // GetTempFileName builds the name in a buffer of MAX_PATH characters and does not
-    // refuse one that does not fit: Wine hands it back without its terminator.
+    // The longest temporary file beside the target must fit as well as the target.
     return folderLength + kReplaceTempNameLength < kFilePathSize;
 }

@@ -323,32 +323,6 @@ TEST_F(Upgrade, DamagedNewCopies) {
     EXPECT_EQ(ExpectedLog({-kQelMapE - 1, -kTVisX - 1, -kTVisLV - 1}), ReadTestFile(kLogFilePath));
 }
 
-// The new copies lie in the user's Templates folder, which every program of the user can
-// write. One swapped there after the dialog is ready (a file with a valid record of its
-// own) is never installed: the copies are held, and what is installed must be what the
-// installer's own payload decodes to.
-class SecurityScenario : public Upgrade {};
-
-TEST_F(SecurityScenario, NewCopySwappedAfterReadyIsNeverInstalled) {
-    Launch();
-    RecordFields planted = UpgradeRecord();
-    planted.build = 6666;
-    const std::string swapped = ToString(MakeProductFile(170000, 2500, planted));
-    const std::string copy = WorkFile("tvislv.exeu");
-    const std::string plant = place.File("planted.exe");
-    ASSERT_TRUE(WriteTestFile(plant, swapped));
-    // Every way in is refused: writing over it, moving another file over it, deleting or
-    // renaming it.
-    EXPECT_FALSE(WriteTestFile(copy, swapped));
-    EXPECT_FALSE(MoveFileExA(plant.c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING));
-    EXPECT_FALSE(DeleteFileA(copy.c_str()));
-    EXPECT_FALSE(MoveFileA(copy.c_str(), (copy + ".old").c_str()));
-    Press(dialog, IDOK);
-    ExpectSuccessBoxAndExit();
-    EXPECT_TRUE(fresh_[kTVisLV] == Installed(kTVisLV));
-    EXPECT_FALSE(swapped == Installed(kTVisLV));
-}
-
 TEST_F(Upgrade, WriteThatStopsShortLeavesTheInstalledFileWhole) {
     Launch();
     // From now on every file the installer writes stops at 100,000 bytes, as on a disk

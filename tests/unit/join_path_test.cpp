@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -59,7 +60,7 @@ TEST(JoinPath, TooLongResultIsRefusedNotOverrun) {
 std::string FolderOf(size_t length) { return "C:\\" + std::string(length - 3, 'f'); }
 
 TEST(FitsReplaceWholeFile, ThePathAndItsLongestTemporaryFileFitMaxPath) {
-    // 259 characters and the terminator; the temporary file is folder + "\tvsFFFF.tmp",
+    // 259 characters and the terminator; the temporary file is folder + "\tvsffff.tmp",
     // as long as the folder + "\qelMapE.dll".
     struct Case {
         std::string path;
@@ -84,6 +85,31 @@ TEST(FitsReplaceWholeFile, ThePathAndItsLongestTemporaryFileFitMaxPath) {
             << c.why << " (" << c.path.size() << " characters)";
     }
     EXPECT_EQ(11u, kReplaceTempNameLength);
+}
+
+// The temporary names in the order they are tried, and the longest of them the length
+// that FitsReplaceWholeFile counts; a number out of range still gives a bounded name.
+TEST(ReplaceTempName, NumbersInLowerCaseHexWithoutLeadingZeros) {
+    struct Case {
+        uint32_t number;
+        const char* name;
+    } const cases[] = {
+        {kReplaceTempFirstNumber, "tvs1.tmp"},
+        {0xF, "tvsf.tmp"},
+        {0x10, "tvs10.tmp"},
+        {0xABC, "tvsabc.tmp"},
+        {kReplaceTempLastNumber, "tvsffff.tmp"},
+        {0x12345, "tvs2345.tmp"},
+    };
+    for (const Case& c : cases) {
+        char name[kReplaceTempNameSize];
+        std::memset(name, 'x', sizeof name);
+        FormatReplaceTempName(c.number, name);
+        EXPECT_STREQ(c.name, name) << std::hex << c.number;
+    }
+    char longest[kReplaceTempNameSize];
+    FormatReplaceTempName(kReplaceTempLastNumber, longest);
+    EXPECT_EQ(kReplaceTempNameLength, std::strlen(longest));
 }
 
 }  // namespace
