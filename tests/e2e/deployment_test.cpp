@@ -287,6 +287,28 @@ TEST_F(Deployment, UnknownArgumentsGiveTheInteractiveRun) {
     EXPECT_EQ(ExpectedLog({kQelMapE, kTVisX, kTVisLV}), ReadTestFile(kLogFilePath));
 }
 
+// /log= alone keeps the interactive run, its boxes and its exit code, and adds the log.
+TEST_F(Deployment, InteractiveRunWithADeploymentLogStillEndsWith1) {
+    installer.reset();
+    Start(LogSwitch());
+    dialog = WaitForDialog(run->id(), nullptr, kStageLineId, kWaitMs);
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, kReadyText, kWaitMs));
+    Press(dialog, IDOK);
+    std::optional<MessageBoxView> box;
+    std::set<HWND> skipped;
+    for (int i = 0; i < 600 && !box; ++i) box = WaitForMessageBox(run->id(), skipped, 100);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(kSuccessText, box->text);
+    Answer(*box, IDOK);
+    EXPECT_EQ(1u, WaitForExit());
+    EXPECT_EQ("new new new ", Replaced());
+    std::vector<std::string> log = DeploymentLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ("mode: interactive", log.at(1));
+    EXPECT_EQ("outcome: exit code 1 (interactive run): upgraded", log.back());
+}
+
 TEST_F(Deployment, HelpBoxListsTheSwitchesAndCodes) {
     Start("/?");
     std::optional<MessageBoxView> box;
