@@ -3,11 +3,7 @@
 
 #include <windows.h>
 
-// The key under HKLM and HKCU that holds the folder values.
-constexpr const char* kProductKey = "SOFTWARE\\qelWawPl\\tv5";
-// The default folders, tried after the registry.
-constexpr const char* kDefaultFolders[2] = {"C:\\Programs\\tVis2002\\",
-                                            "C:\\Programs\\tVis 2002\\"};
+#include "app/product_places.h"
 
 // Normalises the folder text in place and tests that it holds tVisLV.exe, tVisX.exe
 // and qelMapE.dll, each readable and not empty; the names are appended without a

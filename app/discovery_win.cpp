@@ -30,12 +30,12 @@ struct RegistryStep {
 // The order of the search. The traces are the product's own, irregular spacing and
 // the "pahtX" spelling included.
 const RegistryStep kRegistrySteps[] = {
-    {HKEY_LOCAL_MACHINE, "path", "test key: HKLM SOFTWARE\\qelWawPl\\tv5 path\r\n"},
-    {HKEY_CURRENT_USER, "path", "test key: HKCU SOFTWARE\\qelWawPl\\tv5 path \r\n"},
-    {HKEY_LOCAL_MACHINE, "pathM", "test key: HKLM SOFTWARE\\qelWawPl\\tv5 pathM\r\n"},
-    {HKEY_CURRENT_USER, "pathM", "test key: HKCU SOFTWARE\\qelWawPl\\tv5 pathM\r\n"},
-    {HKEY_LOCAL_MACHINE, "pathX", "test key: HKLM SOFTWARE\\qelWawPl\\tv5 pathX\r\n"},
-    {HKEY_CURRENT_USER, "pathX", "test key: HKCU SOFTWARE\\qelWawPl\\tv5 pahtX\r\n"},
+    {HKEY_LOCAL_MACHINE, kFolderValueNames[0], "test key: HKLM SOFTWARE\\qelWawPl\\tv5 path\r\n"},
+    {HKEY_CURRENT_USER, kFolderValueNames[0], "test key: HKCU SOFTWARE\\qelWawPl\\tv5 path \r\n"},
+    {HKEY_LOCAL_MACHINE, kFolderValueNames[1], "test key: HKLM SOFTWARE\\qelWawPl\\tv5 pathM\r\n"},
+    {HKEY_CURRENT_USER, kFolderValueNames[1], "test key: HKCU SOFTWARE\\qelWawPl\\tv5 pathM\r\n"},
+    {HKEY_LOCAL_MACHINE, kFolderValueNames[2], "test key: HKLM SOFTWARE\\qelWawPl\\tv5 pathX\r\n"},
+    {HKEY_CURRENT_USER, kFolderValueNames[2], "test key: HKCU SOFTWARE\\qelWawPl\\tv5 pahtX\r\n"},
 };
 
 bool SearchRegistry() {

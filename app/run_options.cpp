@@ -93,13 +93,11 @@ RunOptions ParseCommandLine(const char* commandLine) {
         } else if (SameSwitch(name, "?") || SameSwitch(name, "help")) {
             options.help = true;
         } else if (HasPrefix(name, "log=")) {
+            // A path too long for logPath is ignored like an argument too long to read
+            // (cut above), whatever its length: an earlier /log= stands.
             const char* path = name + 4;
             size_t length = std::strlen(path);
-            if (length < sizeof options.logPath) {
-                std::memcpy(options.logPath, path, length + 1);
-            } else {
-                options.logPath[0] = '\0';
-            }
+            if (length < sizeof options.logPath) std::memcpy(options.logPath, path, length + 1);
         }
     }
     return options;

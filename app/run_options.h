@@ -28,8 +28,9 @@ struct RunOptions {
 // Reads a command line as Windows hands it to WinMain (without the program's name):
 // arguments split at blanks outside double quotes, quotes removed, a backslash taken
 // literally. Switches begin with "/" or "-" and are matched without regard to letter case;
-// the last of /quiet, /S and /passive wins. A /log= path too long for logPath is ignored
-// (no deployment log rather than one at a cut path).
+// the last of /quiet, /S and /passive wins, and the last /log= too. A /log= whose path is
+// too long for logPath is ignored as if it were not there (no deployment log, or the one an
+// earlier /log= named, rather than one at a cut path).
 RunOptions ParseCommandLine(const char* commandLine);
 
 // Whether the run decides its exit code by what happened (the unattended modes).

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "payload/carried_files.h"
 #include "payload/certificate_table.h"
@@ -11,10 +12,14 @@
 #include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "support/crc32.h"
+#include "support/sha256.h"
+#include "tools/detection_script.h"
 #include "tools/file_io.h"
 #include "tools/host.h"
 #include "tools/inspect.h"
+#include "tools/release_facts.h"
 #include "tools/report_print.h"
+#include "tools/winget_manifest.h"
 #include "version/version_record.h"
 
 namespace {
@@ -27,13 +32,15 @@ const char kMainHelp[] =
     "\n"
     "Usage:\n"
     "  tvispack build --stub STUB.exe --qelmape qelMapE.dll --tvislv tVisLV.exe\n"
-    "                 --tvisx tVisX.exe -o OUT.exe\n"
-    "      compress the three product files and append them behind the installer stub\n"
+    "                 --tvisx tVisX.exe -o OUT.exe [--detection-script FILE.ps1]\n"
+    "                 [--winget-manifest FILE.yaml --installer-url URL]\n"
+    "      compress the three product files and append them behind the installer stub;\n"
+    "      print the SHA-256 of each and of the installer; write deployment files\n"
     "  tvispack inspect FILE.exe [--json]\n"
     "      show an installer's trailer, payload files and the reason code it would reach\n"
     "  tvispack compress IN OUT      compress one file into an SZDD file (mode 'A')\n"
     "  tvispack expand IN OUT        expand one SZDD file\n"
-    "  tvispack COMMAND --help       help on one command\n"
+    "  tvispack COMMAND --help       help on one command (or: tvispack help COMMAND)\n"
     "\n"
     "Example:\n"
     "  tvispack build --qelmape qelMapE.dll --tvislv tVisLV.exe --tvisx tVisX.exe "
@@ -48,7 +55,8 @@ const char kBuildHelp[] =
     "\n"
     "Usage:\n"
     "  tvispack build [--stub STUB.exe] --qelmape qelMapE.dll --tvislv tVisLV.exe\n"
-    "                 --tvisx tVisX.exe -o OUT.exe\n"
+    "                 --tvisx tVisX.exe -o OUT.exe [--detection-script FILE.ps1]\n"
+    "                 [--winget-manifest FILE.yaml --installer-url URL [--package-id ID]]\n"
     "\n"
     "Each product file is compressed in the SZDD format (mode 'A', the last character of its\n"
     "product name in the header) and appended behind the stub in the fixed order qelMapE.dll,\n"
@@ -60,15 +68,37 @@ const char kBuildHelp[] =
     "\n"
     "  --stub STUB.exe   the installer without payload; default: tvisupgrade.exe beside tvispack\n"
     "  -o, --output OUT  the installer to write (replaced if it exists)\n"
+    "  --detection-script FILE.ps1\n"
+    "                    also write a PowerShell detection script (Intune, Configuration\n"
+    "                    Manager): it finds the product folder as the installer does and\n"
+    "                    reports the release as installed when the three files there have\n"
+    "                    the carried files' SHA-256 (Windows PowerShell 5.1, ASCII)\n"
+    "  --winget-manifest FILE.yaml\n"
+    "                    also write a winget singleton manifest (schema 1.10.0): the\n"
+    "                    installer's SHA-256, its switches and exit codes, the version of\n"
+    "                    the carried qelMapE.dll's record (version text.build)\n"
+    "  --installer-url URL\n"
+    "                    where clients download the installer (http or https); required\n"
+    "                    with --winget-manifest\n"
+    "  --package-id ID   the manifest's package identifier; default qelWawPl.tVis\n"
+    "\n"
+    "Prints the installer's layout, the SHA-256 of each carried file (as it was given) and\n"
+    "of the installer, and the deployment files written. Each option is given once.\n"
     "\n"
     "Refuses (exit 1, nothing written) when an input is missing or unreadable, when a product\n"
     "file holds no version record (the installer would treat it as damaged at upgrade time),\n"
     "when the stub already carries a payload, or when the installer would exceed 4,000,000\n"
-    "bytes.\n"
+    "bytes. Wrong usage (exit 2, nothing written): an option given twice or without its\n"
+    "value, --winget-manifest without --installer-url (or --installer-url, --package-id\n"
+    "without it), a URL that is not http:// or https://, a package identifier winget would\n"
+    "not take (Publisher.Package: 2 to 8 parts of 1 to 32 characters, no blanks), two\n"
+    "outputs of the same name.\n"
     "\n"
     "Example:\n"
     "  tvispack build --stub bin/tvisupgrade.exe --qelmape release/qelMapE.dll \\\n"
-    "      --tvislv release/tVisLV.exe --tvisx release/tVisX.exe -o tvis-upgrade.exe\n";
+    "      --tvislv release/tVisLV.exe --tvisx release/tVisX.exe -o tvis-upgrade.exe \\\n"
+    "      --detection-script tvis-detect.ps1 --winget-manifest tvis-upgrade.yaml \\\n"
+    "      --installer-url https://downloads.example.com/tvis/tvis-upgrade.exe\n";
 
 const char kInspectHelp[] =
     "tvispack inspect: reads an installer file as the installer itself would.\n"
@@ -167,6 +197,9 @@ struct BuildRequest {
     std::string stub;  // empty: the default stub beside tvispack
     std::string output;
     std::string inputs[kPayloadFileCount];  // payload order
+    std::string detectionScript;            // empty: none written
+    std::string wingetManifest;             // empty: none written
+    WingetOptions winget;
 };
 
 // The three product files compressed, in payload order, with their CRC-32s for the
@@ -180,9 +213,85 @@ struct CompressedFiles {
 // ParseBuildArguments' answer when the build goes on.
 constexpr int kArgumentsRead = -1;
 
+// A wrong option on build's command line, in one line that points at the help.
+int BuildOptionUsage(const std::string& message) {
+    Error("build: " + message + "; see tvispack help build");
+    return kExitUsage;
+}
+
+// The field an option of build fills, or null for an argument that is none.
+std::string* BuildOptionTarget(const std::string& name, BuildRequest* request) {
+    if (name == "--stub") return &request->stub;
+    if (name == "-o" || name == "--output") return &request->output;
+    for (int k = 0; k < kPayloadFileCount; ++k) {
+        if (name == kCarriedFiles[k].packOption) return &request->inputs[k];
+    }
+    if (name == "--detection-script") return &request->detectionScript;
+    if (name == "--winget-manifest") return &request->wingetManifest;
+    if (name == "--installer-url") return &request->winget.installerUrl;
+    if (name == "--package-id") return &request->winget.packageIdentifier;
+    return nullptr;
+}
+
+// An argument that reads as one of build's options cannot be the value of the one before
+// it: "--detection-script --winget-manifest m.yaml" lacks the script's name.
+bool IsBuildOption(const std::string& arg) {
+    BuildRequest scratch;
+    const size_t equals = arg.find('=');
+    return BuildOptionTarget(arg.substr(0, equals), &scratch) != nullptr;
+}
+
+// The winget options belong together, and must be what a manifest may hold.
+int CheckWingetOptions(BuildRequest* request) {
+    WingetOptions& winget = request->winget;
+    if (request->wingetManifest.empty()) {
+        if (!winget.installerUrl.empty()) {
+            return BuildOptionUsage("--installer-url is only used with --winget-manifest");
+        }
+        if (!winget.packageIdentifier.empty()) {
+            return BuildOptionUsage("--package-id is only used with --winget-manifest");
+        }
+        return kArgumentsRead;
+    }
+    if (winget.installerUrl.empty()) {
+        return BuildOptionUsage(
+            "--winget-manifest needs --installer-url URL, where clients "
+            "download the installer");
+    }
+    if (!ValidInstallerUrl(winget.installerUrl)) {
+        return BuildOptionUsage("--installer-url '" + winget.installerUrl +
+                                "' is no http:// or https:// URL without blanks");
+    }
+    if (winget.packageIdentifier.empty()) winget.packageIdentifier = kDefaultPackageIdentifier;
+    if (!ValidPackageIdentifier(winget.packageIdentifier)) {
+        return BuildOptionUsage("--package-id '" + winget.packageIdentifier +
+                                "' is no winget package identifier (Publisher.Package: 2 to 8 "
+                                "parts of 1 to 32 characters, no blanks)");
+    }
+    return kArgumentsRead;
+}
+
+// Two outputs of one name would overwrite each other.
+int CheckDistinctOutputs(const BuildRequest& request) {
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"-o", &request.output},
+        {"--detection-script", &request.detectionScript},
+        {"--winget-manifest", &request.wingetManifest}};
+    for (size_t i = 0; i < 3; ++i) {
+        for (size_t j = i + 1; j < 3; ++j) {
+            if (!outputs[i].second->empty() && *outputs[i].second == *outputs[j].second) {
+                return BuildOptionUsage(std::string(outputs[i].first) + " and " + outputs[j].first +
+                                        " name the same file '" + *outputs[i].second + "'");
+            }
+        }
+    }
+    return kArgumentsRead;
+}
+
 // Reads build's command line into `request`: kArgumentsRead, or the exit status when the
 // command ends here (the help shown, or a usage error).
 int ParseBuildArguments(const std::vector<std::string>& args, BuildRequest* request) {
+    std::set<const std::string*> given;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (IsHelp(arg)) {
@@ -198,18 +307,13 @@ int ParseBuildArguments(const std::vector<std::string>& args, BuildRequest* requ
             value = arg.substr(equals + 1);
             hasValue = true;
         }
-        std::string* target = nullptr;
-        if (name == "--stub") target = &request->stub;
-        if (name == "-o" || name == "--output") target = &request->output;
-        for (int k = 0; k < kPayloadFileCount; ++k) {
-            if (name == kCarriedFiles[k].packOption) target = &request->inputs[k];
-        }
+        std::string* target = BuildOptionTarget(name, request);
         if (!target) return Usage("build: unknown argument '" + arg + "'", kBuildHelp);
-        if (!hasValue) {
-            if (i + 1 >= args.size()) return Usage("build: " + name + " needs a value", kBuildHelp);
+        if (!given.insert(target).second) return BuildOptionUsage(name + " is given twice");
+        if (!hasValue && i + 1 < args.size() && !IsBuildOption(args[i + 1])) {
             value = args[++i];
         }
-        if (value.empty()) return Usage("build: " + name + " needs a value", kBuildHelp);
+        if (value.empty()) return BuildOptionUsage(name + " needs a value");
         *target = value;
     }
     for (int k = 0; k < kPayloadFileCount; ++k) {
@@ -220,7 +324,9 @@ int ParseBuildArguments(const std::vector<std::string>& args, BuildRequest* requ
         }
     }
     if (request->output.empty()) return Usage("build: -o OUT.exe is missing", kBuildHelp);
-    return kArgumentsRead;
+    const int winget = CheckWingetOptions(request);
+    if (winget != kArgumentsRead) return winget;
+    return CheckDistinctOutputs(*request);
 }
 
 // Without --stub, the stub is the one installed beside tvispack.
@@ -308,31 +414,98 @@ bool PlanInstaller(const std::string& stub, uint64_t stubLength, const Compresse
     return false;
 }
 
-// The stub, zero filler closed by the integrity block, the three files and the trailer,
-// written whole or not at all.
-bool WriteInstaller(const std::string& output, const std::vector<uint8_t>& image,
-                    const PayloadPlan& plan, const CompressedFiles& files) {
+// The installer's bytes as pieces to write: the stub, zero filler closed by the integrity
+// block, the three files and the trailer. Its pieces point into the image, the compressed
+// files and the layout's own trailer and block, which must outlive them.
+struct InstallerLayout {
     uint8_t trailer[kTrailerSize];
-    EncodeTrailer(static_cast<uint32_t>(plan.payloadStart), static_cast<uint32_t>(files.sizes[0]),
-                  static_cast<uint32_t>(files.sizes[1]), static_cast<uint32_t>(files.sizes[2]),
-                  trailer);
-    const std::array<uint8_t, kIntegrityBlockSize> block = EncodeIntegrityBlock(files.crcs);
-    const std::vector<FilePiece> pieces = {{image.data(), image.size()},
-                                           {nullptr, plan.fillerLength - kIntegrityBlockSize},
-                                           {block.data(), kIntegrityBlockSize},
-                                           {files.bytes[0].data(), files.sizes[0]},
-                                           {files.bytes[1].data(), files.sizes[1]},
-                                           {files.bytes[2].data(), files.sizes[2]},
-                                           {trailer, kTrailerSize}};
+    std::array<uint8_t, kIntegrityBlockSize> block;
+    std::vector<FilePiece> pieces;
+
+    InstallerLayout(const std::vector<uint8_t>& image, const PayloadPlan& plan,
+                    const CompressedFiles& files) {
+        EncodeTrailer(static_cast<uint32_t>(plan.payloadStart),
+                      static_cast<uint32_t>(files.sizes[0]), static_cast<uint32_t>(files.sizes[1]),
+                      static_cast<uint32_t>(files.sizes[2]), trailer);
+        block = EncodeIntegrityBlock(files.crcs);
+        pieces = {{image.data(), image.size()},
+                  {nullptr, plan.fillerLength - kIntegrityBlockSize},
+                  {block.data(), kIntegrityBlockSize},
+                  {files.bytes[0].data(), files.sizes[0]},
+                  {files.bytes[1].data(), files.sizes[1]},
+                  {files.bytes[2].data(), files.sizes[2]},
+                  {trailer, kTrailerSize}};
+    }
+    InstallerLayout(const InstallerLayout&) = delete;
+    InstallerLayout& operator=(const InstallerLayout&) = delete;
+};
+
+std::string HexOf(const Sha256Digest& digest) {
+    char hex[kSha256HexSize];
+    Sha256Hex(digest, hex);
+    return hex;
+}
+
+// The digest of the bytes the pieces make, the zero filler included.
+std::string Sha256OfPieces(const std::vector<FilePiece>& pieces) {
+    static const uint8_t zeros[4096] = {};
+    Sha256 sha;
+    for (const FilePiece& piece : pieces) {
+        if (piece.data) {
+            sha.Update(piece.data, static_cast<size_t>(piece.length));
+            continue;
+        }
+        for (uint64_t left = piece.length; left > 0;) {
+            const size_t chunk = left < sizeof zeros ? static_cast<size_t>(left) : sizeof zeros;
+            sha.Update(zeros, chunk);
+            left -= chunk;
+        }
+    }
+    return HexOf(sha.Finish());
+}
+
+// The digests and the record that the summary and the deployment files give.
+ReleaseFacts CollectReleaseFacts(const BuildRequest& request,
+                                 const std::vector<uint8_t> (&files)[kPayloadFileCount],
+                                 const InstallerLayout& installer) {
+    ReleaseFacts facts;
+    for (int k = 0; k < kPayloadFileCount; ++k) {
+        facts.fileSha256[k] = HexOf(Sha256Of(files[k].data(), files[k].size()));
+    }
+    facts.installerSha256 = Sha256OfPieces(installer.pieces);
+    facts.installerName = FileNameOf(request.output);
+    facts.record = DescribeVersionRecord(files[kQelMapE].data(),
+                                         static_cast<uint32_t>(files[kQelMapE].size()));
+    return facts;
+}
+
+// Written whole or not at all, as the installer is.
+bool WriteOutput(const std::string& path, const std::string& text) {
     std::string error;
-    if (WriteFileAtomically(output, pieces, &error)) return true;
-    Error("cannot write '" + output + "': " + error);
+    const FilePiece piece = {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+    if (WriteFileAtomically(path, {piece}, &error)) return true;
+    Error("cannot write '" + path + "': " + error);
     return false;
+}
+
+// The detection script and the winget manifest, each when asked for. The installer is
+// written by then; a failure here says so, since the installer alone is not what was asked.
+bool WriteDeploymentFiles(const BuildRequest& request, const ReleaseFacts& facts) {
+    bool written = true;
+    if (!request.detectionScript.empty()) {
+        written = WriteOutput(request.detectionScript, DetectionScript(facts)) && written;
+    }
+    if (!request.wingetManifest.empty()) {
+        written =
+            WriteOutput(request.wingetManifest, WingetManifest(facts, request.winget)) && written;
+    }
+    if (!written) Error("the installer '" + request.output + "' was written all the same");
+    return written;
 }
 
 void PrintBuildSummary(const BuildRequest& request, uint64_t stubLength, const PayloadPlan& plan,
                        const std::vector<uint8_t> (&files)[kPayloadFileCount],
-                       const CompressedFiles& compressed) {
+                       const CompressedFiles& compressed, const ReleaseFacts& facts) {
     std::printf("wrote %s: %s bytes (stub %s, filler %s, payload at %s)\n", request.output.c_str(),
                 Thousands(plan.totalLength).c_str(), Thousands(stubLength).c_str(),
                 Thousands(plan.fillerLength).c_str(), Thousands(plan.payloadStart).c_str());
@@ -346,6 +519,19 @@ void PrintBuildSummary(const BuildRequest& request, uint64_t stubLength, const P
                 static_cast<unsigned>(compressed.crcs[0]),
                 static_cast<unsigned>(compressed.crcs[1]),
                 static_cast<unsigned>(compressed.crcs[2]));
+    for (int k = 0; k < kPayloadFileCount; ++k) {
+        std::printf("  SHA-256 %-12s %s\n", kCarriedFiles[k].productName,
+                    facts.fileSha256[k].c_str());
+    }
+    std::printf("  SHA-256 %-12s %s (%s)\n", "installer", facts.installerSha256.c_str(),
+                request.output.c_str());
+    if (!request.detectionScript.empty()) {
+        std::printf("  detection script: %s\n", request.detectionScript.c_str());
+    }
+    if (!request.wingetManifest.empty()) {
+        std::printf("  winget manifest: %s (version %s)\n", request.wingetManifest.c_str(),
+                    PackageVersion(facts.record).c_str());
+    }
 }
 
 int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
@@ -362,9 +548,16 @@ int Build(const std::vector<std::string>& args, const std::string& ownFolder) {
     const CompressedFiles compressed = CompressProductFiles(files);
     PayloadPlan plan;
     if (!PlanInstaller(request.stub, image.size(), compressed, &plan)) return kExitFailed;
-    if (!WriteInstaller(request.output, image, plan, compressed)) return kExitFailed;
-    PrintBuildSummary(request, image.size(), plan, files, compressed);
-    return kExitOk;
+    const InstallerLayout installer(image, plan, compressed);
+    std::string error;
+    if (!WriteFileAtomically(request.output, installer.pieces, &error)) {
+        Error("cannot write '" + request.output + "': " + error);
+        return kExitFailed;
+    }
+    const ReleaseFacts facts = CollectReleaseFacts(request, files, installer);
+    const bool deploymentFilesWritten = WriteDeploymentFiles(request, facts);
+    PrintBuildSummary(request, image.size(), plan, files, compressed, facts);
+    return deploymentFilesWritten ? kExitOk : kExitFailed;
 }
 
 int Inspect(const std::vector<std::string>& args) {
@@ -471,6 +664,9 @@ int RunTvispack(const std::vector<std::string>& args, const std::string& ownFold
     const std::string& command = args[0];
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (IsHelp(command)) {
+        // "tvispack help build" is "tvispack build --help".
+        if (rest.size() == 1 && !IsHelp(rest[0]))
+            return RunTvispack({rest[0], "--help"}, ownFolder);
         std::fputs(kMainHelp, stdout);
         return kExitOk;
     }

@@ -1,7 +1,7 @@
 // The real tvispack binary on temporary files (native build): build and inspect, every
 // refusal with its exit status and message, the JSON keys, the version records of the
-// carried files, damaged installers, expand on mscompress output, and that a built file
-// passes the reader's rules.
+// carried files, damaged installers, expand on mscompress output, that a built file
+// passes the reader's rules, and build's SHA-256 lines and deployment files.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -9,13 +9,16 @@
 #include <cctype>
 #include <climits>
 #include <algorithm>
+#include <set>
 #include <cstring>
 
+#include "app/run_options.h"
 #include "payload/carried_files.h"
 #include "payload/integrity_block.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "support/crc32.h"
+#include "support/sha256.h"
 #include "tests/codec/native_files.h"
 #include "payload/certificate_table.h"
 #include "tests/codec/test_data.h"
@@ -379,6 +382,15 @@ TEST_F(Tvispack, HelpForEveryCommandHasAnExample) {
         EXPECT_NE(std::string::npos, output.find("Example")) << args << "\n" << output;
         EXPECT_NE(std::string::npos, output.find("tvispack ")) << args;
     }
+    // "help COMMAND" is the command's help, which the refusals point to.
+    ASSERT_EQ(0, Run("build --help")) << output;
+    const std::string buildHelp = output;
+    EXPECT_EQ(0, Run("help build"));
+    EXPECT_EQ(buildHelp, output);
+    for (const char* option :
+         {"--detection-script", "--winget-manifest", "--installer-url", "--package-id"}) {
+        EXPECT_NE(std::string::npos, buildHelp.find(option)) << option;
+    }
 }
 
 // Damaged installers are reported with the installer's code and a non-zero exit, never a crash.
@@ -659,6 +671,254 @@ TEST_F(Tvispack, BuildRefusesAProductFileWithoutRecordNamingIt) {
         EXPECT_EQ((Bytes{1, 2, 3}), ReadBytes(dir.File("out.exe"))) << c.name;
         EXPECT_EQ(std::string::npos, output.find("wrote ")) << c.name;
     }
+}
+
+std::string Sha256HexOf(const Bytes& bytes) {
+    char hex[kSha256HexSize];
+    Sha256Hex(Sha256Of(bytes.data(), bytes.size()), hex);
+    return hex;
+}
+
+std::string ReadText(const std::string& path) {
+    const Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+const char kUrl[] = "https://downloads.example.com/tvis/tvis-upgrade.exe";
+
+// The summary keeps its lines and adds the SHA-256 of each file as given and of the
+// installer as written; deployment files appear only when asked for, and asking for them
+// changes no byte of the installer.
+TEST_F(Tvispack, BuildPrintsTheSha256OfEachFileAndWritesDeploymentFilesOnlyWhenAsked) {
+    ASSERT_EQ(0, Build(dir.File("plain.exe"))) << output;
+    const Bytes plain = ReadBytes(dir.File("plain.exe"));
+    EXPECT_EQ(0u, output.find("wrote " + dir.File("plain.exe") + ": 1,000,000 bytes (stub 60,000"))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("  integrity block at ")) << output;
+    for (int i = 0; i < 3; ++i) {
+        const std::string line = "  SHA-256 " + std::string(kProductNames[i]) +
+                                 std::string(13 - std::strlen(kProductNames[i]), ' ') +
+                                 Sha256HexOf(inputs[i]) + "\n";
+        EXPECT_NE(std::string::npos, output.find(line)) << line << output;
+    }
+    const std::string installerLine =
+        "  SHA-256 installer    " + Sha256HexOf(plain) + " (" + dir.File("plain.exe") + ")\n";
+    EXPECT_NE(std::string::npos, output.find(installerLine)) << installerLine << output;
+    EXPECT_EQ(std::string::npos, output.find("detection script")) << output;
+    EXPECT_EQ(std::string::npos, output.find("winget manifest")) << output;
+    std::string listing;
+    ASSERT_EQ(0, RunCommand("ls " + Quote(dir.path()), &listing));
+    EXPECT_EQ(std::string::npos, listing.find(".ps1")) << listing;
+    EXPECT_EQ(std::string::npos, listing.find(".yaml")) << listing;
+
+    ASSERT_EQ(0, Run(BuildArgs(dir.File("stub.exe"), dir.File("out.exe")) + " --detection-script " +
+                     Quote(dir.File("detect.ps1")) + " --winget-manifest " +
+                     Quote(dir.File("tvis.yaml")) + " --installer-url " + kUrl))
+        << output;
+    EXPECT_EQ(plain, ReadBytes(dir.File("out.exe")));
+    EXPECT_NE(std::string::npos, output.find("  detection script: " + dir.File("detect.ps1")))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("  winget manifest: " + dir.File("tvis.yaml")))
+        << output;
+    EXPECT_TRUE(FileExists(dir.File("detect.ps1")));
+    EXPECT_TRUE(FileExists(dir.File("tvis.yaml")));
+}
+
+// The script holds the carried files' digests and searches where the installer does: the
+// six registry values in the installer's order, in both registry views, then the default
+// folders. It is ASCII even when the version text is not, and says "detected" only by
+// writing to the output.
+TEST_F(Tvispack, DetectionScriptHoldsTheDigestsAndTheInstallersPlaces) {
+    RecordFields polish;
+    polish.versionText = "5.2 \xA3\xF3\x64\x9F";  // "5.2 Łódź" in code page 1250
+    polish.build = 1187;
+    PlaceRecord(inputs[0], 4000, polish);
+    ASSERT_TRUE(WriteBytes(dir.File("qelMapE.dll"), inputs[0]));
+    ASSERT_EQ(0, Run(BuildArgs(dir.File("stub.exe"), dir.File("out.exe")) + " --detection-script " +
+                     Quote(dir.File("detect.ps1"))))
+        << output;
+    const std::string script = ReadText(dir.File("detect.ps1"));
+    for (int i = 0; i < 3; ++i) {
+        const std::string entry =
+            "'" + std::string(kProductNames[i]) + "' = '" + Sha256HexOf(inputs[i]) + "'\r\n";
+        EXPECT_NE(std::string::npos, script.find(entry)) << entry;
+    }
+    EXPECT_NE(std::string::npos, script.find(Sha256HexOf(ReadBytes(dir.File("out.exe")))));
+    for (const char* text :
+         {"$productKey = 'SOFTWARE\\qelWawPl\\tv5'\r\n",
+          "$valueNames = @('path', 'pathM', 'pathX')\r\n",
+          "$defaultFolders = @('C:\\Programs\\tVis2002\\', 'C:\\Programs\\tVis 2002\\')\r\n",
+          "[Microsoft.Win32.RegistryView]::Registry32",
+          "[Microsoft.Win32.RegistryView]::Registry64", "DoNotExpandEnvironmentNames",
+          "Get-FileHash -LiteralPath", "-Algorithm SHA256", "'mapy\\'",
+          "IndexOf('.exe', [System.StringComparison]::Ordinal)",
+          "$release = '5.2 ??d? build 1187'"}) {
+        EXPECT_NE(std::string::npos, script.find(text)) << text;
+    }
+    // Each value under HKLM before HKCU, the values in the order above, then the folders.
+    const size_t machine = script.find("[Microsoft.Win32.RegistryHive]::LocalMachine");
+    const size_t user = script.find("[Microsoft.Win32.RegistryHive]::CurrentUser");
+    ASSERT_NE(std::string::npos, user);
+    EXPECT_LT(machine, user);
+    EXPECT_NE(std::string::npos, script.find("@(Get-FolderValues | ForEach-Object { "
+                                             "Get-FolderText $_ }) + $defaultFolders"));
+    for (size_t i = 0; i < script.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(script[i]);
+        ASSERT_TRUE((c >= 0x20 && c < 0x7F) || c == '\r' || c == '\n') << "byte " << i;
+        if (c == '\n') {
+            ASSERT_EQ('\r', script[i - 1]) << "line ending at " << i;
+        }
+    }
+    // "Not detected" is an empty output with exit code 0: one line of output in the whole
+    // script, and no other exit code.
+    size_t writes = 0;
+    for (size_t at = script.find("Write-"); at != std::string::npos;
+         at = script.find("Write-", at + 1)) {
+        ++writes;
+    }
+    EXPECT_EQ(1u, writes);
+    EXPECT_NE(std::string::npos, script.find("Write-Output ('tVis ' + $release"));
+    for (size_t at = script.find("exit "); at != std::string::npos;
+         at = script.find("exit ", at + 1)) {
+        if (!isdigit(static_cast<unsigned char>(script[at + 5]))) continue;  // prose
+        EXPECT_EQ("exit 0", script.substr(at, 6)) << at;
+    }
+    EXPECT_EQ("exit 0\r\n", script.substr(script.size() - 8));
+}
+
+// The manifest describes the installer as written, passes the installer's own switches,
+// gives every failing exit code of the installer's table a response winget knows, and
+// takes its version from the carried qelMapE.dll's record.
+TEST_F(Tvispack, WingetManifestDescribesTheInstaller) {
+    RecordFields fields;
+    fields.versionText = "5.3 'R'";
+    fields.build = 1250;
+    PlaceRecord(inputs[0], 4000, fields);
+    ASSERT_TRUE(WriteBytes(dir.File("qelMapE.dll"), inputs[0]));
+    ASSERT_EQ(0, Run(BuildArgs(dir.File("stub.exe"), dir.File("out.exe")) + " --winget-manifest " +
+                     Quote(dir.File("tvis.yaml")) + " --installer-url " + kUrl +
+                     " --package-id Contoso.tVisUpgrade"))
+        << output;
+    const std::string manifest = ReadText(dir.File("tvis.yaml"));
+    const std::string installer = Sha256HexOf(ReadBytes(dir.File("out.exe")));
+    for (const std::string& line : {
+             std::string("PackageIdentifier: 'Contoso.tVisUpgrade'\r\n"),
+             // The version text's blank made "-", its quotes doubled in YAML's quotes.
+             std::string("PackageVersion: '5.3-''R''.1250'\r\n"),
+             std::string("    InstallerUrl: '") + kUrl + "'\r\n",
+             "    InstallerSha256: " + installer + "\r\n",
+             std::string("  - Architecture: x86\r\n"),
+             std::string("    InstallerType: exe\r\n"),
+             std::string("      Silent: '/quiet'\r\n"),
+             std::string("      SilentWithProgress: '/passive'\r\n"),
+             std::string("      Log: '/log=\"<LOGPATH>\"'\r\n"),
+             std::string("ManifestType: singleton\r\n"),
+             std::string("ManifestVersion: 1.10.0\r\n"),
+         }) {
+        EXPECT_NE(std::string::npos, manifest.find(line)) << line << manifest;
+    }
+    for (const char* key : {"PackageLocale: ", "Publisher: ", "PackageName: ", "License: ",
+                            "ShortDescription: ", "Installers:\r\n", "ExpectedReturnCodes:\r\n"}) {
+        EXPECT_NE(std::string::npos, manifest.find(key)) << key;
+    }
+    // What the schema lets ReturnResponse say.
+    const std::set<std::string> responses = {"packageInUse",
+                                             "packageInUseByApplication",
+                                             "installInProgress",
+                                             "fileInUse",
+                                             "missingDependency",
+                                             "diskFull",
+                                             "insufficientMemory",
+                                             "invalidParameter",
+                                             "noNetwork",
+                                             "contactSupport",
+                                             "rebootRequiredToFinish",
+                                             "rebootRequiredForInstall",
+                                             "rebootInitiated",
+                                             "cancelledByUser",
+                                             "alreadyInstalled",
+                                             "downgrade",
+                                             "blockedByPolicy",
+                                             "systemNotSupported",
+                                             "custom"};
+    for (const ExitCodeRow& row : kExitCodeTable) {
+        const std::string code = std::to_string(row.code);
+        if (row.code == 0) {
+            // The schema takes no 0 among the codes; winget counts it a success by itself.
+            EXPECT_NE(std::string::npos, manifest.find("    # 0: " + std::string(row.meaning)));
+            EXPECT_EQ(std::string::npos, manifest.find("InstallerReturnCode: 0\r\n"));
+            continue;
+        }
+        const std::string entry =
+            "      - InstallerReturnCode: " + code + "\r\n        ReturnResponse: ";
+        const size_t at = manifest.find(entry);
+        ASSERT_NE(std::string::npos, at) << code << "\n" << manifest;
+        const size_t start = at + entry.size();
+        const std::string response = manifest.substr(start, manifest.find('\r', start) - start);
+        EXPECT_EQ(1u, responses.count(response)) << code << " " << response;
+    }
+}
+
+// A wrong deployment option is refused before anything is written, in one line that names
+// the option and points at the help.
+TEST_F(Tvispack, BuildRefusesWrongDeploymentOptions) {
+    const std::string url = std::string(" --installer-url ") + kUrl;
+    const std::string manifest = " --winget-manifest " + Quote(dir.File("m.yaml"));
+    const std::string script = " --detection-script " + Quote(dir.File("d.ps1"));
+    struct Case {
+        std::string args;  // after the ordinary build arguments
+        std::string message;
+    };
+    const Case cases[] = {
+        {" --detection-script", "--detection-script needs a value"},
+        {" --detection-script=", "--detection-script needs a value"},
+        {" --detection-script" + manifest + url, "--detection-script needs a value"},
+        {manifest, "--winget-manifest needs --installer-url"},
+        {manifest + " --installer-url", "--installer-url needs a value"},
+        {script + script, "--detection-script is given twice"},
+        {manifest + url + " --winget-manifest=" + dir.File("n.yaml"),
+         "--winget-manifest is given twice"},
+        {manifest + url + url, "--installer-url is given twice"},
+        {manifest + url + " --package-id a.b --package-id c.d", "--package-id is given twice"},
+        {" --output " + Quote(dir.File("other.exe")), "--output is given twice"},
+        {url, "--installer-url is only used with --winget-manifest"},
+        {" --package-id Contoso.tVis", "--package-id is only used with --winget-manifest"},
+        {manifest + " --installer-url ftp://downloads.example.com/t.exe",
+         "--installer-url 'ftp://downloads.example.com/t.exe' is no http:// or https:// URL"},
+        {manifest + " --installer-url 'https://example.com/a b.exe'", "is no http:// or https://"},
+        {manifest + url + " --package-id tVis", "--package-id 'tVis' is no winget package"},
+        {manifest + url + " --package-id 'qelWawPl.t Vis'", "is no winget package identifier"},
+        {" --detection-script " + Quote(dir.File("out.exe")),
+         "-o and --detection-script name the same file"},
+        {script + " --winget-manifest " + Quote(dir.File("d.ps1")) + url,
+         "--detection-script and --winget-manifest name the same file"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(2, Run(BuildArgs(dir.File("stub.exe"), dir.File("out.exe")) + c.args))
+            << c.args << "\n"
+            << output;
+        EXPECT_EQ(0u, output.find("tvispack: build: ")) << c.args << "\n" << output;
+        EXPECT_NE(std::string::npos, output.find(c.message)) << c.args << "\n" << output;
+        EXPECT_NE(std::string::npos, output.find("; see tvispack help build\n")) << c.args;
+        EXPECT_EQ(1, std::count(output.begin(), output.end(), '\n')) << c.args << "\n" << output;
+        for (const char* name : {"out.exe", "other.exe", "m.yaml", "n.yaml", "d.ps1"}) {
+            EXPECT_FALSE(FileExists(dir.File(name))) << c.args << " wrote " << name;
+        }
+    }
+}
+
+// A deployment file that cannot be written fails the build, saying that the installer was
+// written all the same.
+TEST_F(Tvispack, BuildFailsWhenADeploymentFileCannotBeWritten) {
+    EXPECT_EQ(1, Run(BuildArgs(dir.File("stub.exe"), dir.File("out.exe")) + " --detection-script " +
+                     Quote(dir.File("missing/detect.ps1"))))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("cannot write '" + dir.File("missing/detect.ps1")))
+        << output;
+    EXPECT_NE(std::string::npos,
+              output.find("the installer '" + dir.File("out.exe") + "' was written all the same"))
+        << output;
+    EXPECT_TRUE(FileExists(dir.File("out.exe")));
 }
 
 }  // namespace
