@@ -10,6 +10,12 @@ bool hklmWritable = false;
 namespace {
 
 constexpr DWORD kProbeValue = 0x12348765;
+// The product's keys as the 32-bit view shows them, whichever build runs: on 64-bit Windows
+// a 32-bit program's HKLM\SOFTWARE is SOFTWARE\WOW6432Node, and that is where the product,
+// a 32-bit program, keeps its values. Without the flag the 64-bit build would read the other
+// view and miss them. (A 32-bit system, and HKCU\Software, have only one view; the flag is
+// then ignored.)
+constexpr REGSAM kProductView = KEY_WOW64_32KEY;
 constexpr DWORD kValueBufferSize = 512;
 
 // Closes a registry key when the function returns.
@@ -42,7 +48,7 @@ int ReadRegString(HKEY root, const char* keyPath, unsigned maximumLength, const 
     std::memset(value, 0, sizeof value);
 
     RegKey key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_ALL_ACCESS, key.out()) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_ALL_ACCESS | kProductView, key.out()) != ERROR_SUCCESS) return 0;
     DWORD size = kRegistryQueryLimit;
     LONG status = RegQueryValueExA(key.get(), valueName, nullptr, nullptr, value, &size);
     // A value too long for the buffer (ERROR_MORE_DATA) is not read, like a missing one.
@@ -52,9 +58,9 @@ int ReadRegString(HKEY root, const char* keyPath, unsigned maximumLength, const 
 DWORD ReadRegDword(HKEY root, const char* keyPath, const char* valueName, DWORD fallback) {
     root = EffectiveRoot(root);
     RegKey key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE, key.out()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE | kProductView, key.out()) != ERROR_SUCCESS) {
         WriteRegDword(root, keyPath, valueName, fallback);
-        if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE, key.out()) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE | kProductView, key.out()) != ERROR_SUCCESS) {
             return fallback;
         }
     }
@@ -71,7 +77,7 @@ DWORD ReadRegDword(HKEY root, const char* keyPath, const char* valueName, DWORD 
 void WriteRegDword(HKEY root, const char* keyPath, const char* valueName, DWORD value) {
     root = EffectiveRoot(root);
     RegKey key;
-    if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+    if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE | kProductView, nullptr,
                         key.out(), nullptr) != ERROR_SUCCESS) {
         return;
     }

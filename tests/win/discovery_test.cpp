@@ -27,10 +27,13 @@
 
 namespace {
 
-void SetRegText(HKEY root, const char* name, const std::string& value) {
+// The installer reads the 32-bit registry view in both builds, where the product keeps its
+// values; `view` puts a value in the other one.
+void SetRegText(HKEY root, const char* name, const std::string& value,
+                REGSAM view = KEY_WOW64_32KEY) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(root, kProductKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, kProductKey, 0, nullptr, 0, KEY_WRITE | view,
+                                             nullptr, &key, nullptr));
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
     RegCloseKey(key);
@@ -38,7 +41,9 @@ void SetRegText(HKEY root, const char* name, const std::string& value) {
 
 void ClearProductKeys() {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        RegDeleteKeyA(root, kProductKey);
+        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+            RegDeleteKeyExA(root, kProductKey, view, 0);
+        }
     }
 }
 
@@ -132,6 +137,18 @@ TEST_F(Discovery, MachineValuePathWinsAtTheFirstStep) {
     EXPECT_EQ(L"1.234.567", dialog.Text(kInstalledBuildId));
     EXPECT_EQ(L"777", dialog.Text(kUpgradeBuildId));
     EXPECT_TRUE(watcher.Seen().empty());
+}
+
+// Both builds read the 32-bit view of HKLM, where the 32-bit product writes its values (on
+// 64-bit Windows, SOFTWARE\WOW6432Node): a value only in the 64-bit view is not seen.
+TEST_F(Discovery, MachineValuesAreReadFromThe32BitViewInEitherBuild) {
+    SetRegText(HKEY_LOCAL_MACHINE, "path", app, KEY_WOW64_64KEY);
+    EXPECT_EQ(0, Find());
+    EXPECT_FALSE(upgradePossible);
+    ClearProductKeys();
+    SetRegText(HKEY_LOCAL_MACHINE, "path", app, KEY_WOW64_32KEY);
+    ASSERT_EQ(1, Find());
+    EXPECT_EQ(app, candidateFolder);
 }
 
 TEST_F(Discovery, StepsRunInOrderUntilOneFolderPasses) {
@@ -296,14 +313,15 @@ TEST_F(Discovery, PercentSignInAFolderIsTracedUnchanged) {
 }
 
 TEST(Registry, ProbeLeavesItsValueUnderTheMachineHive) {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\qelWawPl\\");
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\qelWawPl\\", KEY_WOW64_32KEY, 0);
     hklmWritable = false;
     ProbeMachineHive();
     EXPECT_TRUE(hklmWritable);
     DWORD value = 0, size = sizeof value, type = 0;
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\qelWawPl", 0, KEY_READ, &key));
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\qelWawPl", 0,
+                            KEY_READ | KEY_WOW64_32KEY, &key));
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "HKLMtest", nullptr, &type,
                                               reinterpret_cast<BYTE*>(&value), &size));
     RegCloseKey(key);
