@@ -62,6 +62,7 @@ TEST(FuzzReplay, FolderText) { Replay("folder_text_fuzz", FuzzFolderText); }
 TEST(FuzzReplay, RegistryText) { Replay("registry_text_fuzz", FuzzRegistryText); }
 TEST(FuzzReplay, ProgressBar) { Replay("progress_bar_fuzz", FuzzProgressBar); }
 TEST(FuzzReplay, Inspect) { Replay("inspect_fuzz", FuzzInspect); }
+TEST(FuzzReplay, CommandLine) { Replay("command_line_fuzz", FuzzCommandLine); }
 
 TEST(StrictJson, TakesJsonAndRefusesWhatIsNot) {
     const struct {

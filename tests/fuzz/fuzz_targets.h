@@ -15,3 +15,4 @@ int FuzzFolderText(const uint8_t* data, size_t size);
 int FuzzRegistryText(const uint8_t* data, size_t size);
 int FuzzProgressBar(const uint8_t* data, size_t size);
 int FuzzInspect(const uint8_t* data, size_t size);
+int FuzzCommandLine(const uint8_t* data, size_t size);

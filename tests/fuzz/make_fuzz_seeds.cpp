@@ -258,6 +258,16 @@ void WriteRegistryTextSeeds(SeedWriter& seeds) {
     seed("size-1", 1, true, folder);
 }
 
+void WriteCommandLineSeeds(SeedWriter& seeds) {
+    const char* target = "command_line_fuzz";
+    seeds.Write(target, "quiet-with-log",
+                std::string("/quiet /log=\"C:\\Windows\\Temp\\tvis.log\""));
+    seeds.Write(target, "passive-dash", std::string("-PASSIVE -S /help"));
+    seeds.Write(target, "long-log", "/log=" + std::string(300, 'x'));
+    seeds.Write(target, "unknown", std::string("/foo bar \"baz qux\" -"));
+    seeds.Write(target, "empty", std::string());
+}
+
 void WriteProgressBarSeeds(SeedWriter& seeds) {
     struct Message {
         uint32_t message;
@@ -318,6 +328,7 @@ int main(int argc, char** argv) {
     WriteFolderTextSeeds(seeds);
     WriteRegistryTextSeeds(seeds);
     WriteProgressBarSeeds(seeds);
+    WriteCommandLineSeeds(seeds);
     WriteImageSeeds(seeds, "inspect_fuzz");
     std::printf("%zu seeds, %zu bytes\n", seeds.count(), seeds.total());
     return seeds.failed() ? 1 : 0;
