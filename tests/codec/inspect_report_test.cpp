@@ -128,7 +128,7 @@ TEST(InspectReport, AnUnreadableFileSaysWhy) {
     EXPECT_EQ(kOwnFileUnreadable, report.code);
     EXPECT_FALSE(report.lengthKnown);
     EXPECT_FALSE(report.problem.empty());
-    const std::string json = ReportJson(report);
+    const std::string json = ReportJson("x.exe", report);
     EXPECT_NE(std::string::npos,
               json.find(std::string("\"reason\": \"") + PayloadReasonText(kOwnFileUnreadable) +
                         ": " + report.problem + "\""))

@@ -24,6 +24,7 @@
 #include "tests/codec/test_data.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/product_file.h"
+#include "tests/support/test_stub.h"
 #include "version/version_record.h"
 
 #ifndef TVISPACK_PATH
@@ -35,9 +36,7 @@ namespace {
 class Tvispack : public ::testing::Test {
 protected:
     void SetUp() override {
-        stub = RandomBytes(60000, 1);
-        stub[0] = 'M';
-        stub[1] = 'Z';
+        stub = MakeTestStub(60000);
         inputs[0] = Concat(TextBytes(90000, 2), RandomBytes(5000, 3));
         inputs[1] = TextBytes(40000, 4);
         inputs[2] = Concat(RunOf(3000, 0), TextBytes(70000, 5));
@@ -201,7 +200,7 @@ TEST_F(Tvispack, BuildAddsFillerUpToOneMillionAndInspectAgrees) {
 TEST_F(Tvispack, BuildWithOnlyTheIntegrityBlockAndAlignmentWhenTheStubIsLarge) {
     for (size_t extra = 0; extra < 8; ++extra) {
         SCOPED_TRACE(extra);
-        stub = RandomBytes(1200000 + extra, 7);
+        stub = MakeTestStub(static_cast<uint32_t>(1200000 + extra), TestStubSpec(), 7);
         ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
         ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
         Bytes file = ReadBytes(dir.File("out.exe"));
@@ -223,7 +222,7 @@ TEST_F(Tvispack, BuildWithOnlyTheIntegrityBlockAndAlignmentWhenTheStubIsLarge) {
 // signed installer then inspects with code 0, its payload ending where the table starts.
 TEST_F(Tvispack, SignedStubLosesItsTableAndTheSignedInstallerInspectsSound) {
     const uint32_t tableSize = 1488;
-    stub = MakeTestPe(60000);
+    stub = MakeTestStub(60000);
     const Bytes table = RandomBytes(tableSize, 11);
     stub.insert(stub.end(), table.begin(), table.end());
     SetTestSecurityDirectory(&stub, 60000, tableSize);
@@ -321,7 +320,7 @@ TEST_F(Tvispack, RefusesAStubThatCarriesAPayload) {
 }
 
 TEST_F(Tvispack, RefusesAnInstallerOverFourMillionBytesSayingByHowMuch) {
-    stub = RandomBytes(3990000, 8);
+    stub = MakeTestStub(3990000, TestStubSpec(), 8);
     ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
     // Keep an older output in place: a refusal must not touch it.
     ASSERT_TRUE(WriteBytes(dir.File("out.exe"), {1, 2, 3}));
@@ -395,7 +394,7 @@ TEST_F(Tvispack, HelpForEveryCommandHasAnExample) {
 
 // Damaged installers are reported with the installer's code and a non-zero exit, never a crash.
 TEST_F(Tvispack, InspectReportsDamagedFiles) {
-    stub = RandomBytes(1100000, 9);  // no filler, so that one byte less is still long enough
+    stub = MakeTestStub(1100000, TestStubSpec(), 9);  // no filler, so that one byte less is still long enough
     ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
     ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
     Bytes good = ReadBytes(dir.File("out.exe"));
