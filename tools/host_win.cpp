@@ -147,6 +147,8 @@ void HostWriteText(FILE* stream, const std::string& text) {
         }
         return;
     }
+    // The same bytes as the native build writes: no CR before each LF.
+    _setmode(_fileno(stream), _O_BINARY);
     std::fwrite(text.data(), 1, text.size(), stream);
     std::fflush(stream);
 }
