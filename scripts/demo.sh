@@ -115,7 +115,10 @@ for build in installed upgrade; do
 done
 
 echo "== pack: tvispack build"
-"$host_bin/tvispack" build --stub "$windows_bin/tvisupgrade.exe" \
+# The 64-bit stub (where 32-bit programs cannot run) is taken only when asked for.
+stub_options=()
+[ "$windows" = win64 ] && stub_options=(--allow-64-bit-stub)
+"$host_bin/tvispack" build --stub "$windows_bin/tvisupgrade.exe" "${stub_options[@]}" \
     --qelmape "$demo/upgrade/qelMapE.dll" --tvislv "$demo/upgrade/tVisLV.exe" \
     --tvisx "$demo/upgrade/tVisX.exe" -o "$demo/tvis-upgrade.exe" || exit 1
 "$host_bin/tvispack" inspect "$demo/tvis-upgrade.exe" || exit 1

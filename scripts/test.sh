@@ -164,7 +164,8 @@ done
 
 # Reproducible builds: the shipped programs built a second time, from a copy of the
 # sources in another folder into another build folder, must come out byte for byte the
-# same (no build path, no build time in them).
+# same (no build path, no build time in them). The copy is no git checkout, so it is told
+# the commit that the first build read from git.
 if [[ " ${built[*]} " == *" win32 "* ]]; then
     echo "== reproducible win32 build"
     repro="$run_dir/repro"
@@ -172,7 +173,9 @@ if [[ " ${built[*]} " == *" win32 "* ]]; then
     mkdir -p "$repro/src"
     if git ls-files -z --cached --others --exclude-standard |
         xargs -0 cp --parents -t "$repro/src" 2>"$repro_log" &&
-        cmake --preset win32 -S "$repro/src" -B "$repro/build" >>"$repro_log" 2>&1 &&
+        cmake --preset win32 -S "$repro/src" -B "$repro/build" \
+            -DTVIS_SOURCE_COMMIT="$(git rev-parse --verify HEAD 2>/dev/null || echo unknown)" \
+            >>"$repro_log" 2>&1 &&
         cmake --build "$repro/build" -j "$(nproc)" --target tvisupgrade tvispack \
             >>"$repro_log" 2>&1; then
         same=1

@@ -17,21 +17,58 @@ std::string Thousands(uint64_t value) {
     return text;
 }
 
+namespace {
+
+// Reads to the end of `file`, at most `maxLength` bytes: standard input, whose length is
+// known only at its end.
+bool ReadStream(FILE* file, uint64_t maxLength, std::vector<uint8_t>* bytes, std::string* error) {
+    bytes->clear();
+    uint8_t chunk[65536];
+    for (;;) {
+        const size_t got = std::fread(chunk, 1, sizeof chunk, file);
+        if (bytes->size() + got > maxLength) {
+            *error = "it holds more than the " + Thousands(maxLength) + " bytes allowed";
+            return false;
+        }
+        bytes->insert(bytes->end(), chunk, chunk + got);
+        if (got < sizeof chunk) break;
+    }
+    if (std::ferror(file)) {
+        *error = "read error after " + Thousands(bytes->size()) + " bytes";
+        return false;
+    }
+    return true;
+}
+
+// Writes the pieces to an open stream; false with errno set when a write fails.
+bool WritePieces(FILE* file, const std::vector<FilePiece>& pieces) {
+    static const uint8_t zeros[65536] = {};
+    for (const FilePiece& piece : pieces) {
+        uint64_t left = piece.length;
+        const uint8_t* data = piece.data;
+        while (left > 0) {
+            size_t chunk = data ? static_cast<size_t>(left)
+                                : static_cast<size_t>(left < sizeof zeros ? left : sizeof zeros);
+            if (std::fwrite(data ? data : zeros, 1, chunk, file) != chunk) return false;
+            left -= chunk;
+            if (data) data += chunk;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool ReadWholeFile(const std::string& path, uint64_t maxLength, std::vector<uint8_t>* bytes,
                    std::string* error) {
+    if (path == kStandardStream) return ReadStream(HostBinaryStdin(), maxLength, bytes, error);
+    FILE* file = nullptr;
     uint64_t length = 0;
-    if (!HostFileLength(path, &length)) {
-        *error = std::strerror(errno);
-        return false;
-    }
+    if (!HostOpenInputFile(path, &file, &length, error)) return false;
     if (length > maxLength) {
+        std::fclose(file);
         *error = "it is " + Thousands(length) + " bytes, more than the " + Thousands(maxLength) +
                  " allowed";
-        return false;
-    }
-    FILE* file = HostOpenFile(path, "rb");
-    if (!file) {
-        *error = std::strerror(errno);
         return false;
     }
     bytes->resize(static_cast<size_t>(length));
@@ -47,6 +84,12 @@ bool ReadWholeFile(const std::string& path, uint64_t maxLength, std::vector<uint
 
 bool WriteFileAtomically(const std::string& path, const std::vector<FilePiece>& pieces,
                          std::string* error) {
+    if (path == kStandardStream) {
+        FILE* out = HostBinaryStdout();
+        if (WritePieces(out, pieces) && std::fflush(out) == 0) return true;
+        *error = std::string("cannot write to standard output: ") + std::strerror(errno);
+        return false;
+    }
     static unsigned counter = 0;
     std::string temporary = path + ".tvispack-" + std::to_string(HostProcessId()) + "-" +
                             std::to_string(++counter) + ".tmp";
@@ -55,19 +98,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<FilePiece>& 
         *error = std::string("cannot create ") + temporary + ": " + std::strerror(errno);
         return false;
     }
-    bool ok = true;
-    static const uint8_t zeros[65536] = {};
-    for (const FilePiece& piece : pieces) {
-        uint64_t left = piece.length;
-        const uint8_t* data = piece.data;
-        while (ok && left > 0) {
-            size_t chunk = data ? static_cast<size_t>(left)
-                                : static_cast<size_t>(left < sizeof zeros ? left : sizeof zeros);
-            ok = std::fwrite(data ? data : zeros, 1, chunk, file) == chunk;
-            left -= chunk;
-            if (data) data += chunk;
-        }
-    }
+    bool ok = WritePieces(file, pieces);
     int savedErrno = errno;
     if (std::fclose(file) != 0 && ok) {
         ok = false;

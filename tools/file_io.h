@@ -5,9 +5,15 @@
 #include <string>
 #include <vector>
 
-// Reads a whole file of at most `maxLength` bytes. On failure returns false and sets
-// *error to a reason without the file's name ("No such file or directory", "it is
-// 40,000,000 bytes, more than the 36,000,000 allowed").
+// The name that stands for standard input (a file to read) or standard output (a file to
+// write); a file called "-" is given as "./-".
+constexpr const char* kStandardStream = "-";
+
+// Reads a whole file of at most `maxLength` bytes, or standard input for "-". A folder, a
+// named pipe or a device is refused without being opened (host.h). On failure returns
+// false and sets *error to a reason without the file's name ("No such file or directory",
+// "it is a named pipe (FIFO), not a file", "it is 40,000,000 bytes, more than the
+// 36,000,000 allowed").
 bool ReadWholeFile(const std::string& path, uint64_t maxLength, std::vector<uint8_t>* bytes,
                    std::string* error);
 
@@ -20,7 +26,7 @@ struct FilePiece {
 
 // Writes the pieces to a temporary file beside `path` and renames it to `path`, so that
 // `path` appears whole or not at all. On failure removes the temporary file, leaves `path`
-// as it was, and sets *error.
+// as it was, and sets *error. "-" writes the pieces to standard output instead.
 bool WriteFileAtomically(const std::string& path, const std::vector<FilePiece>& pieces,
                          std::string* error);
 

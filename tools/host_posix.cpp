@@ -1,11 +1,26 @@
 // Host interface on Linux (and other POSIX systems).
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 #include "tools/host.h"
+
+namespace {
+
+// What a path that is no plain file names, for a refusal.
+std::string NotAFile(mode_t mode) {
+    if (S_ISDIR(mode)) return "it is a folder, not a file";
+    if (S_ISFIFO(mode)) return "it is a named pipe (FIFO), not a file";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is a device, not a file";
+    if (S_ISSOCK(mode)) return "it is a socket, not a file";
+    return "it is not a plain file";
+}
+
+}  // namespace
 
 std::vector<std::string> HostArguments(int argc, char** argv) {
     std::vector<std::string> args;
@@ -26,18 +41,46 @@ FILE* HostOpenFile(const std::string& path, const char* mode) {
     return std::fopen(path.c_str(), mode);
 }
 
-bool HostFileLength(const std::string& path, uint64_t* length) {
+bool HostOpenInputFile(const std::string& path, FILE** file, uint64_t* length, std::string* error) {
     struct stat info;
-    if (stat(path.c_str(), &info) != 0) return false;
-    if (S_ISDIR(info.st_mode)) {
-        errno = EISDIR;
+    if (stat(path.c_str(), &info) != 0) {
+        *error = std::strerror(errno);
         return false;
     }
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    std::fclose(file);
+    if (!S_ISREG(info.st_mode)) {
+        *error = NotAFile(info.st_mode);
+        return false;
+    }
+    // Without blocking, and checked again through the descriptor: the name may have been
+    // replaced by a pipe since the stat.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        *error = NotAFile(info.st_mode);
+        close(fd);
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    *file = fdopen(fd, "rb");
+    if (!*file) {
+        *error = std::strerror(errno);
+        close(fd);
+        return false;
+    }
     *length = static_cast<uint64_t>(info.st_size);
     return true;
+}
+
+FILE* HostBinaryStdin() { return stdin; }
+
+FILE* HostBinaryStdout() { return stdout; }
+
+void HostWriteText(FILE* stream, const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
 }
 
 bool HostReplaceFile(const std::string& from, const std::string& to) {

@@ -1,13 +1,13 @@
 // `tvispack inspect`: the installer's view of its own file.
 #include "tools/inspect.h"
 
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 
 #include "payload/carried_files.h"
 #include "tools/code_page_1250.h"
 #include "tools/file_io.h"
 #include "tools/host.h"
+#include "tools/stub_check.h"
 #include "version/version_record.h"
 
 namespace {
@@ -85,6 +85,8 @@ RecordReport DescribeVersionRecord(const uint8_t* file, uint32_t length) {
 
 InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
     InstallerReport report;
+    report.stubRead = true;
+    report.stub = IdentifyStub(image, length);
     if (!PassesLengthRules(length, &report)) return report;
     const uint32_t length32 = static_cast<uint32_t>(length);  // at most 4,000,000 now
     // The installer's own rules, signed files included.
@@ -112,19 +114,44 @@ InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
     return report;
 }
 
-InstallerReport InspectInstaller(const std::string& path) {
-    InstallerReport report;
-    uint64_t length = 0;
-    if (!HostFileLength(path, &length)) {
-        report.problem = std::strerror(errno);
-        return report;  // code 1
+std::vector<uint8_t> DecodeCarriedFile(const std::vector<uint8_t>& image,
+                                       const InstallerReport& report, int index) {
+    std::vector<uint8_t> decoded;
+    if (index < 0 || static_cast<size_t>(index) >= report.files.size()) return decoded;
+    const PayloadFileReport& file = report.files[static_cast<size_t>(index)];
+    if (!file.decodes || file.offset > image.size() || file.size > image.size() - file.offset) {
+        return decoded;
     }
-    if (!PassesLengthRules(length, &report)) return report;  // 2 or 3, before anything is read
-    std::vector<uint8_t> image;
-    std::string error;
-    if (!ReadWholeFile(path, kMaxInstallerLength, &image, &error)) {
+    DecodeSzdd(image.data() + file.offset, file.size, &decoded);
+    return decoded;
+}
+
+InstallerReport InspectInstaller(const std::string& path, std::vector<uint8_t>* kept) {
+    InstallerReport report;
+    std::vector<uint8_t> local;
+    std::vector<uint8_t>& image = kept ? *kept : local;
+    if (path == kStandardStream) {
+        // A pipe's length is known only at its end; the length rules then apply as usual.
+        if (!ReadWholeFile(path, kMaxStreamLength, &image, &report.problem)) return report;
+        return InspectImage(image.data(), image.size());
+    }
+    FILE* file = nullptr;
+    uint64_t length = 0;
+    if (!HostOpenInputFile(path, &file, &length, &report.problem)) return report;  // code 1
+    // A file too long is never read (code 2); a short one is, for its program's identity
+    // (the bare stub is one), and then stops at code 3 as the installer would.
+    if (length > kMaxInstallerLength) {
+        PassesLengthRules(length, &report);
+        std::fclose(file);
+        return report;
+    }
+    image.resize(static_cast<size_t>(length));
+    const size_t got = std::fread(image.data(), 1, image.size(), file);
+    std::fclose(file);
+    if (got != image.size()) {
         report.code = kOwnFileUnreadable;
-        report.problem = error;
+        report.problem =
+            "read error (got " + Thousands(got) + " of " + Thousands(length) + " bytes)";
         return report;
     }
     return InspectImage(image.data(), image.size());

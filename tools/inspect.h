@@ -12,6 +12,7 @@
 #include "payload/reason_codes.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
+#include "tools/stub_check.h"
 
 // The version record of a decoded product file, its texts converted from code page 1250
 // to UTF-8.
@@ -65,6 +66,9 @@ struct InstallerReport {
     std::string problem;                      // why the file could not be read, when code 1
     bool lengthKnown = false;
     uint64_t fileLength = 0;
+    // The program at the file's start: its machine and version resource (once read).
+    bool stubRead = false;
+    StubIdentity stub;
     TrailerReport trailer;
     SignatureReport signature;
     // The integrity block and the regions' CRC-32s, once the trailer is sound.
@@ -93,5 +97,14 @@ RecordReport DescribeVersionRecord(const uint8_t* file, uint32_t length);
 // Inspects an installer image already in memory (length rules, trailer, regions).
 InstallerReport InspectImage(const uint8_t* image, uint64_t length);
 
-// Opens and inspects an installer file.
-InstallerReport InspectInstaller(const std::string& path);
+// The most `inspect -` reads from standard input.
+constexpr uint64_t kMaxStreamLength = 64u * 1024u * 1024u;
+
+// Opens and inspects an installer file, or standard input for "-"; *image, when given,
+// keeps the bytes that were read.
+InstallerReport InspectInstaller(const std::string& path, std::vector<uint8_t>* image = nullptr);
+
+// The carried file `index` (payload order) decoded from the image `report` was made of;
+// empty when the report found no such region or it does not decode.
+std::vector<uint8_t> DecodeCarriedFile(const std::vector<uint8_t>& image,
+                                       const InstallerReport& report, int index);

@@ -12,21 +12,30 @@
 
 namespace {
 
-// One printed value: a number, a flag, a text, a nested object or nothing (null in JSON).
-// `shown`, when set, replaces the value in the readable report (a build grouped as the
-// installer's dialog groups it, a reason beside a null).
+// One printed value: a number, a flag, a text, a nested object, a list of objects or
+// nothing (null in JSON). `shown`, when set, replaces the value in the readable report (a
+// build grouped as the installer's dialog groups it, a reason beside a null). A member
+// that JSON always carries, so that scripts find every key, may stay out of the readable
+// report where it says nothing (`hiddenInText`).
 struct Value {
-    enum Kind { kNull, kNumber, kSigned, kFlag, kText, kObject } kind = kNull;
+    enum Kind { kNull, kNumber, kSigned, kFlag, kText, kObject, kList } kind = kNull;
     uint64_t number = 0;
     int64_t signedNumber = 0;
     bool flag = false;
     std::string text;
     std::vector<std::pair<std::string, Value>> fields;  // kObject
+    std::vector<Value> items;                           // kList: objects, each led by "name"
     std::string shown;
+    bool hiddenInText = false;
 
     Value Shown(const std::string& readable) const {
         Value v = *this;
         v.shown = readable;
+        return v;
+    }
+    Value HiddenInText() const {
+        Value v = *this;
+        v.hiddenInText = true;
         return v;
     }
 };
@@ -70,10 +79,28 @@ Value Object(const Fields& value) {
     return v;
 }
 
+Value List(const std::vector<Value>& items) {
+    Value v;
+    v.kind = Value::kList;
+    v.items = items;
+    return v;
+}
+
+// A CRC-32 as the build summary and the readable report write it, in JSON too: a text of
+// eight hex digits after "0x", which no JSON reader turns into a float.
 Value Hex32(uint32_t value) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(value));
-    return Number(value).Shown(hex);
+    return Text(hex);
+}
+
+// The last character of the name in an SZDD header, always a text: the character when it
+// is printable ASCII, else "\xNN" (four characters, so never mistaken for one).
+Value LastChar(uint8_t c) {
+    if (c >= 0x20 && c < 0x7F) return Text(std::string(1, static_cast<char>(c)));
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(c));
+    return Text(escaped);
 }
 
 // --- the report as a tree ---
@@ -105,9 +132,7 @@ Fields FileFields(const PayloadFileReport& file) {
         fields.emplace_back("lastChar", Null());
         fields.emplace_back("uncompressedSize", Null());
     } else {
-        fields.emplace_back("lastChar", file.lastChar >= 0x20 && file.lastChar < 0x7F
-                                            ? Text(std::string(1, static_cast<char>(file.lastChar)))
-                                            : Number(file.lastChar));
+        fields.emplace_back("lastChar", LastChar(file.lastChar));
         fields.emplace_back("uncompressedSize", Number(file.uncompressedSize));
     }
     fields.emplace_back("decodes", Flag(file.decodes));
@@ -118,21 +143,30 @@ Fields FileFields(const PayloadFileReport& file) {
 }
 
 // Whether an integrity block ends where the payload starts and, if so, each region's
-// CRC-32 as recorded there and as computed; null before the trailer was found sound.
+// CRC-32 as recorded there and as computed, in the order of "files"; null before the
+// trailer was found sound.
 Value IntegrityValue(const InstallerReport& report) {
     if (!report.integrityChecked) return Null();
     const IntegrityCheck& check = report.integrity;
     Fields fields;
     fields.emplace_back("present", Flag(check.present));
-    if (!check.present) return Object(fields);
+    if (!check.present) {
+        fields.emplace_back("offset", Null().HiddenInText());
+        fields.emplace_back("intact", Null().HiddenInText());
+        fields.emplace_back("files", List({}).HiddenInText());
+        return Object(fields);
+    }
     fields.emplace_back("offset", Number(report.trailer.fields.payloadStart - kIntegrityBlockSize));
     fields.emplace_back("intact", Flag(check.damagedFile < 0));
+    std::vector<Value> files;
     for (int i = 0; i < kPayloadFileCount; ++i) {
         Fields crc;
+        crc.emplace_back("name", Text(kCarriedFiles[i].compressedName));
         crc.emplace_back("recorded", Hex32(check.expected[i]));
         crc.emplace_back("computed", Hex32(check.actual[i]));
-        fields.emplace_back(kCarriedFiles[i].compressedName, Object(crc));
+        files.push_back(Object(crc));
     }
+    fields.emplace_back("files", List(files));
     return Object(fields);
 }
 
@@ -146,8 +180,26 @@ Value SignatureValue(const SignatureReport& signature) {
     if (signature.table.present) {
         fields.emplace_back("tableOffset", Number(signature.table.offset));
         fields.emplace_back("tableSize", Number(signature.table.size));
+    } else {
+        fields.emplace_back("tableOffset", Null().HiddenInText());
+        fields.emplace_back("tableSize", Null().HiddenInText());
     }
     fields.emplace_back("payloadEnd", Number(signature.payloadEnd));
+    return Object(fields);
+}
+
+// The program at the file's start: its machine, whether it is our installer stub (and if
+// not, what it is), and what its version resource says; null when the file was not read.
+Value StubValue(const InstallerReport& report) {
+    if (!report.stubRead) return Null();
+    const StubIdentity& stub = report.stub;
+    const bool ours = stub.verdict == StubVerdict::kOurs;
+    auto textOrNull = [](const std::string& text) { return text.empty() ? Null() : Text(text); };
+    Fields fields;
+    fields.emplace_back("machine", stub.windowsProgram ? Text(stub.MachineName()) : Null());
+    fields.emplace_back("tvisupgrade", Flag(ours).Shown(ours ? "yes" : "no: " + StubProblem(stub)));
+    fields.emplace_back("productVersion", textOrNull(stub.ProductVersion()));
+    fields.emplace_back("commit", textOrNull(stub.Commit()));
     return Object(fields);
 }
 
@@ -177,6 +229,11 @@ Fields TopFields(const InstallerReport& report) {
     fields.emplace_back("firstSize", trailerField(trailer.firstSize));
     fields.emplace_back("secondSize", trailerField(trailer.secondSize));
     fields.emplace_back("thirdSize", trailerField(trailer.thirdSize));
+    fields.emplace_back("stub", StubValue(report));
+    // Which tvispack built the file is not recorded in it: anything tvispack wrote of its
+    // own would change the installer's bytes between tvispack versions (docs/payload.md).
+    fields.emplace_back("packedBy",
+                        report.stubRead ? Null().Shown("not recorded in the installer") : Null());
     fields.emplace_back("integrity", IntegrityValue(report));
     fields.emplace_back("signature", SignatureValue(report.signature));
     fields.emplace_back("allFilesDecode", Flag(report.AllFilesDecode()));
@@ -252,6 +309,14 @@ std::string JsonValue(const Value& value, const std::string& indent) {
             return JsonString(value.text);
         case Value::kObject:
             return JsonObject(value.fields, indent);
+        case Value::kList: {
+            std::string out = "[";
+            for (size_t i = 0; i < value.items.size(); ++i) {
+                out += i ? ", " : "";
+                out += JsonValue(value.items[i], indent);
+            }
+            return out + "]";
+        }
     }
     return "null";
 }
@@ -284,6 +349,7 @@ std::string TextValue(const Value& value) {
         case Value::kText:
             return value.text;
         case Value::kObject:
+        case Value::kList:
             return "";
     }
     return "-";
@@ -293,6 +359,18 @@ std::string TextValue(const Value& value) {
 std::string TextLines(const Fields& fields, const std::string& indent) {
     std::string out;
     for (const auto& field : fields) {
+        if (field.second.hiddenInText) continue;
+        if (field.second.kind == Value::kList) {
+            // Each item under its name, at the list's own level.
+            for (const Value& item : field.second.items) {
+                Fields rest = item.fields;
+                if (rest.empty()) continue;
+                out += indent + TextValue(rest.front().second) + ":\n";
+                rest.erase(rest.begin());
+                out += TextLines(rest, indent + "  ");
+            }
+            continue;
+        }
         out += indent + field.first + ":";
         if (field.second.kind == Value::kObject) {
             out += "\n" + TextLines(field.second.fields, indent + "  ");
@@ -305,8 +383,11 @@ std::string TextLines(const Fields& fields, const std::string& indent) {
 
 }  // namespace
 
-std::string ReportJson(const InstallerReport& report) {
-    std::string out = JsonObject(TopFields(report), "");
+std::string ReportJson(const std::string& path, const InstallerReport& report) {
+    Fields fields = TopFields(report);
+    fields.insert(fields.begin(), {"path", Text(path)});
+    fields.insert(fields.begin(), {"formatVersion", Number(kReportFormatVersion)});
+    std::string out = JsonObject(fields, "");
     out.resize(out.size() - 2);  // reopen the object for the files array
     out += ",\n  \"files\": [";
     for (size_t i = 0; i < report.files.size(); ++i) {
@@ -320,6 +401,7 @@ std::string ReportJson(const InstallerReport& report) {
 std::string ReportText(const std::string& path, const InstallerReport& report) {
     std::string out = path + "\n";
     for (const auto& field : TopFields(report)) {
+        if (field.second.hiddenInText) continue;
         if (field.second.kind == Value::kObject) {
             out += "  " + field.first + ":\n" + TextLines(field.second.fields, "    ");
             continue;

@@ -14,5 +14,9 @@ constexpr int kExitUsage = 2;   // wrong command line
 // stub is looked for. Writes results to stdout and errors to stderr; returns the exit status.
 int RunTvispack(const std::vector<std::string>& args, const std::string& ownFolder);
 
+// "tvispack 1.0.0 (commit 0123abcd...)": the project's version and the source commit, the
+// same line in every build of one commit.
+std::string VersionLine();
+
 // The default stub's file name, looked for beside tvispack.
 constexpr const char* kDefaultStubName = "tvisupgrade.exe";

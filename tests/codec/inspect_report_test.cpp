@@ -128,12 +128,28 @@ TEST(InspectReport, AnUnreadableFileSaysWhy) {
     EXPECT_EQ(kOwnFileUnreadable, report.code);
     EXPECT_FALSE(report.lengthKnown);
     EXPECT_FALSE(report.problem.empty());
-    const std::string json = ReportJson(report);
+    const std::string json = ReportJson("x.exe", report);
     EXPECT_NE(std::string::npos,
               json.find(std::string("\"reason\": \"") + PayloadReasonText(kOwnFileUnreadable) +
                         ": " + report.problem + "\""))
         << json;
     EXPECT_NE(std::string::npos, json.find("\"fileLength\": null")) << json;
+}
+
+// The SZDD header's last name character is always a JSON text: printable ASCII as itself,
+// any other byte as \xNN, so that a script never meets a number there.
+TEST(InspectReport, TheLastNameCharacterIsAlwaysAText) {
+    Payload payload = MakePayload();
+    payload.compressed[0] = Compress(payload.plain[0], '\0');
+    payload.compressed[1] = Compress(payload.plain[1], static_cast<char>(0xE9));
+    const Bytes image = MakeInstallerImage(payload.compressed);
+    const InstallerReport report = Inspect(image);
+    const std::string json = ReportJson("x.exe", report);
+    for (const char* member :
+         {"\"lastChar\": \"\\\\x00\",", "\"lastChar\": \"\\\\xE9\",", "\"lastChar\": \"e\","}) {
+        EXPECT_NE(std::string::npos, json.find(member)) << member << "\n" << json;
+    }
+    EXPECT_NE(std::string::npos, ReportText("x.exe", report).find("    lastChar: \\xE9\n"));
 }
 
 }  // namespace

@@ -20,10 +20,12 @@
 #include "support/crc32.h"
 #include "support/sha256.h"
 #include "tests/codec/native_files.h"
+#include "tests/codec/tvispack_fixture.h"
 #include "payload/certificate_table.h"
 #include "tests/codec/test_data.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/product_file.h"
+#include "tests/support/test_stub.h"
 #include "version/version_record.h"
 
 #ifndef TVISPACK_PATH
@@ -31,75 +33,6 @@
 #endif
 
 namespace {
-
-class Tvispack : public ::testing::Test {
-protected:
-    void SetUp() override {
-        stub = RandomBytes(60000, 1);
-        stub[0] = 'M';
-        stub[1] = 'Z';
-        inputs[0] = Concat(TextBytes(90000, 2), RandomBytes(5000, 3));
-        inputs[1] = TextBytes(40000, 4);
-        inputs[2] = Concat(RunOf(3000, 0), TextBytes(70000, 5));
-        // The product files carry version records, or build refuses them.
-        PlaceRecord(inputs[0], 4000, RecordFields());
-        PlaceRecord(inputs[1], 39000, RecordFields());
-        PlaceRecord(inputs[2], 1, RecordFields());
-        ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
-        ASSERT_TRUE(WriteBytes(dir.File("qelMapE.dll"), inputs[0]));
-        ASSERT_TRUE(WriteBytes(dir.File("tVisLV.exe"), inputs[1]));
-        ASSERT_TRUE(WriteBytes(dir.File("tVisX.exe"), inputs[2]));
-    }
-
-    static Bytes Concat(Bytes a, const Bytes& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    }
-
-    // Runs tvispack with the arguments; returns its exit status.
-    int Run(const std::string& args) {
-        return RunCommand(Quote(TVISPACK_PATH) + " " + args, &output);
-    }
-
-    std::string BuildArgs(const std::string& stubPath, const std::string& out) {
-        return "build --stub " + Quote(stubPath) + " --qelmape " + Quote(dir.File("qelMapE.dll")) +
-               " --tvislv " + Quote(dir.File("tVisLV.exe")) + " --tvisx " +
-               Quote(dir.File("tVisX.exe")) + " -o " + Quote(out);
-    }
-
-    int Build(const std::string& out) { return Run(BuildArgs(dir.File("stub.exe"), out)); }
-
-    // Checks a built installer with the reader's rules and decodes its regions.
-    void ExpectSoundInstaller(const Bytes& file, uint32_t expectedStart) {
-        PayloadTrailer trailer;
-        ASSERT_EQ(kPayloadOk,
-                  CheckPayloadImage(file.data(), static_cast<uint32_t>(file.size()), &trailer));
-        EXPECT_EQ(expectedStart, trailer.payloadStart);
-        EXPECT_TRUE(std::equal(stub.begin(), stub.end(), file.begin()));
-        const uint32_t sizes[3] = {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
-        const char lastChars[3] = {'l', 'e', 'e'};
-        size_t offset = trailer.payloadStart;
-        for (int i = 0; i < 3; ++i) {
-            Bytes decoded;
-            SzddHeader header = {};
-            ASSERT_EQ(SzddStatus::kOk,
-                      DecodeSzdd(file.data() + offset, sizes[i], &decoded, &header))
-                << i;
-            EXPECT_EQ(inputs[i], decoded) << i;
-            EXPECT_EQ(lastChars[i], header.lastChar) << i;
-            offset += sizes[i];
-        }
-        EXPECT_EQ(file.size() - kTrailerSize, offset);
-    }
-
-    NativeTempFolder dir;
-    Bytes stub;
-    Bytes inputs[3];
-    std::string output;
-};
-
-const char* const kProductNames[3] = {"qelMapE.dll", "tVisLV.exe", "tVisX.exe"};
-const char* const kOptions[3] = {"--qelmape", "--tvislv", "--tvisx"};
 
 // An installer made without tvispack build (which refuses some of the files tests need):
 // the stub, filler up to the minimum length, the three files compressed, the trailer.
@@ -201,7 +134,7 @@ TEST_F(Tvispack, BuildAddsFillerUpToOneMillionAndInspectAgrees) {
 TEST_F(Tvispack, BuildWithOnlyTheIntegrityBlockAndAlignmentWhenTheStubIsLarge) {
     for (size_t extra = 0; extra < 8; ++extra) {
         SCOPED_TRACE(extra);
-        stub = RandomBytes(1200000 + extra, 7);
+        stub = MakeTestStub(static_cast<uint32_t>(1200000 + extra), TestStubSpec(), 7);
         ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
         ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
         Bytes file = ReadBytes(dir.File("out.exe"));
@@ -223,7 +156,7 @@ TEST_F(Tvispack, BuildWithOnlyTheIntegrityBlockAndAlignmentWhenTheStubIsLarge) {
 // signed installer then inspects with code 0, its payload ending where the table starts.
 TEST_F(Tvispack, SignedStubLosesItsTableAndTheSignedInstallerInspectsSound) {
     const uint32_t tableSize = 1488;
-    stub = MakeTestPe(60000);
+    stub = MakeTestStub(60000);
     const Bytes table = RandomBytes(tableSize, 11);
     stub.insert(stub.end(), table.begin(), table.end());
     SetTestSecurityDirectory(&stub, 60000, tableSize);
@@ -248,11 +181,10 @@ TEST_F(Tvispack, SignedStubLosesItsTableAndTheSignedInstallerInspectsSound) {
     SetTestSecurityDirectory(&file, static_cast<uint32_t>(payloadEnd), tableSize);
     ASSERT_TRUE(WriteBytes(dir.File("signed.exe"), file));
     ASSERT_EQ(0, Run("inspect " + Quote(dir.File("signed.exe")) + " --json")) << output;
-    for (const std::string& key :
-         {std::string("\"code\": 0"), std::string("\"signed\": true"),
-          "\"tableOffset\": " + std::to_string(payloadEnd),
-          "\"tableSize\": " + std::to_string(tableSize),
-          "\"payloadEnd\": " + std::to_string(payloadEnd)}) {
+    for (const std::string& key : {std::string("\"code\": 0"), std::string("\"signed\": true"),
+                                   "\"tableOffset\": " + std::to_string(payloadEnd),
+                                   "\"tableSize\": " + std::to_string(tableSize),
+                                   "\"payloadEnd\": " + std::to_string(payloadEnd)}) {
         EXPECT_NE(std::string::npos, output.find(key)) << key << "\n" << output;
     }
     // The same file as a stub: build removes the table and finds the payload it carries.
@@ -263,13 +195,26 @@ TEST_F(Tvispack, SignedStubLosesItsTableAndTheSignedInstallerInspectsSound) {
 TEST_F(Tvispack, InspectJsonHasTheKeys) {
     ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
     ASSERT_EQ(0, Run("inspect " + Quote(dir.File("out.exe")) + " --json")) << output;
-    for (const char* key :
-         {"\"code\": 0", "\"payloadStart\": ", "\"firstSize\": ", "\"secondSize\": ",
-          "\"thirdSize\": ", "\"files\": [", "\"name\": \"QELMAPE.WCP\"",
-          "\"name\": \"TVISLV.WCP\"", "\"name\": \"TVISX.WCP\"",
-          "\"offset\": ", "\"size\": ", "\"decodes\": true", "\"integrity\": {",
-          "\"present\": true", "\"intact\": true", "\"recorded\": ", "\"computed\": ",
-          "\"signature\": {", "\"signed\": false", "\"payloadEnd\": "}) {
+    for (const char* key : {"\"code\": 0",
+                            "\"payloadStart\": ",
+                            "\"firstSize\": ",
+                            "\"secondSize\": ",
+                            "\"thirdSize\": ",
+                            "\"files\": [",
+                            "\"name\": \"QELMAPE.WCP\"",
+                            "\"name\": \"TVISLV.WCP\"",
+                            "\"name\": \"TVISX.WCP\"",
+                            "\"offset\": ",
+                            "\"size\": ",
+                            "\"decodes\": true",
+                            "\"integrity\": {",
+                            "\"present\": true",
+                            "\"intact\": true",
+                            "\"recorded\": ",
+                            "\"computed\": ",
+                            "\"signature\": {",
+                            "\"signed\": false",
+                            "\"payloadEnd\": "}) {
         EXPECT_NE(std::string::npos, output.find(key)) << key << "\n" << output;
     }
     for (int i = 0; i < 3; ++i) {
@@ -321,7 +266,7 @@ TEST_F(Tvispack, RefusesAStubThatCarriesAPayload) {
 }
 
 TEST_F(Tvispack, RefusesAnInstallerOverFourMillionBytesSayingByHowMuch) {
-    stub = RandomBytes(3990000, 8);
+    stub = MakeTestStub(3990000, TestStubSpec(), 8);
     ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
     // Keep an older output in place: a refusal must not touch it.
     ASSERT_TRUE(WriteBytes(dir.File("out.exe"), {1, 2, 3}));
@@ -395,7 +340,8 @@ TEST_F(Tvispack, HelpForEveryCommandHasAnExample) {
 
 // Damaged installers are reported with the installer's code and a non-zero exit, never a crash.
 TEST_F(Tvispack, InspectReportsDamagedFiles) {
-    stub = RandomBytes(1100000, 9);  // no filler, so that one byte less is still long enough
+    stub = MakeTestStub(1100000, TestStubSpec(),
+                        9);  // no filler, so that one byte less is still long enough
     ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
     ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
     Bytes good = ReadBytes(dir.File("out.exe"));
@@ -460,7 +406,8 @@ TEST_F(Tvispack, InspectReportsRegionsThatDoNotDecode) {
     EXPECT_NE(std::string::npos, output.find("\"code\": 7,")) << output;
     EXPECT_NE(std::string::npos, output.find("\"intact\": false")) << output;
     // Without the block, the layout alone is sound and each region's own fault shows.
-    std::fill(file.begin() + t.payloadStart - kIntegrityBlockSize, file.begin() + t.payloadStart, 0);
+    std::fill(file.begin() + t.payloadStart - kIntegrityBlockSize, file.begin() + t.payloadStart,
+              0);
     ASSERT_TRUE(WriteBytes(dir.File("damaged.exe"), file));
     EXPECT_EQ(1, Run("inspect " + Quote(dir.File("damaged.exe")) + " --json"));
     EXPECT_NE(std::string::npos, output.find("\"code\": 0,")) << output;

@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "build_identity.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "tests/codec/test_data.h"
 #include "tests/support/product_file.h"
+#include "tests/support/test_stub.h"
 #include "tests/support/captured_run.h"
 #include "tests/support/temp_folder.h"
 
@@ -86,7 +88,7 @@ TEST(TvispackUnderWine, BuildsAndInspectsAnInstaller) {
     std::string tvispack = FindTvispack();
     if (tvispack.empty()) GTEST_SKIP() << "tvispack.exe is not readable by the Wine user";
     TempFolder dir;
-    Bytes stub = RandomBytes(50000, 1);
+    Bytes stub = MakeTestStub(50000);
     Bytes inputs[3] = {TextBytes(80000, 2), TextBytes(30000, 3), RandomBytes(20000, 4)};
     // The records' version and edition texts together hold every byte from 0x80 to 0xFF.
     RecordFields fields[3];
@@ -155,6 +157,95 @@ TEST(TvispackUnderWine, BuildsAndInspectsAnInstaller) {
     std::string bad = q + tvispack + q + " inspect " + q + dir.File("bad.exe") + q + " --json";
     EXPECT_EQ(1u, RunWithOutput(bad, dir.File("bad.txt")));
     EXPECT_NE(std::string::npos, ReadTestFile(dir.File("bad.txt")).find("\"code\": 5,"));
+}
+
+// The Windows build prints the same version line as the native one: the project's version
+// and the commit of the tree both were configured from.
+TEST(TvispackUnderWine, VersionNamesTheCommit) {
+    const std::string tvispack = FindTvispack();
+    if (tvispack.empty()) GTEST_SKIP() << "tvispack.exe is not readable by the Wine user";
+    TempFolder dir;
+    for (const char* args : {" --version", " version"}) {
+        EXPECT_EQ(0u, RunWithOutput("\"" + tvispack + "\"" + args, dir.File("version.txt")));
+        EXPECT_EQ(
+            std::string("tvispack ") + TVIS_VERSION_TEXT + " (commit " + TVIS_SOURCE_COMMIT + ")\n",
+            ReadTestFile(dir.File("version.txt")))
+            << args;
+    }
+}
+
+// The build's own stub (the 64-bit one in the win64 build only with its option): the
+// installer is built, and inspect names the stub's machine and commit; a Polish version
+// text reaches a redirected output as UTF-8, byte for byte, in the readable report too.
+TEST(TvispackUnderWine, BuildsFromTheRealStubAndPrintsUtf8WhenRedirected) {
+    const std::string tvispack = FindTvispack();
+    if (tvispack.empty()) GTEST_SKIP() << "tvispack.exe is not readable by the Wine user";
+    const std::string stub =
+        tvispack.substr(0, tvispack.find_last_of("\\/") + 1) + "tvisupgrade.exe";
+    if (!Readable(stub)) GTEST_SKIP() << "no tvisupgrade.exe beside tvispack.exe";
+    TempFolder dir;
+    RecordFields polish;
+    polish.versionText = "5.3 \xA3\xF3\x64\x9F";  // "5.3 Łódź" in code page 1250
+    const char* const names[3] = {"qelMapE.dll", "tVisLV.exe", "tVisX.exe"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(WriteTestFile(dir.File(names[i]),
+                                  ToBytesString(MakeProductFile(30000 + 1000 * i, 100, polish))));
+    }
+    const std::string q = "\"";
+    std::string build = q + tvispack + q + " build --stub " + q + stub + q;
+    for (int i = 0; i < 3; ++i) {
+        const char* const options[3] = {" --qelmape ", " --tvislv ", " --tvisx "};
+        build += options[i] + q + dir.File(names[i]) + q;
+    }
+    build += " -o " + q + dir.File("out.exe") + q;
+    const bool is64 = sizeof(void*) == 8;
+    if (is64) {
+        EXPECT_EQ(1u, RunWithOutput(build, dir.File("refused.txt")));
+        EXPECT_NE(std::string::npos,
+                  ReadTestFile(dir.File("refused.txt")).find("is the 64-bit installer stub (x64"));
+        build += " --allow-64-bit-stub";
+    }
+    ASSERT_EQ(0u, RunWithOutput(build, dir.File("build.txt")))
+        << ReadTestFile(dir.File("build.txt"));
+    const std::string summary = ReadTestFile(dir.File("build.txt"));
+    const std::string stubLine =
+        std::string("\n  stub: ") + (is64 ? "x64 (64-bit)" : "x86 (32-bit)") +
+        ", tVis upgrade installer " + TVIS_VERSION_TEXT + ", commit " + TVIS_SOURCE_COMMIT + "\n";
+    EXPECT_NE(std::string::npos, summary.find(stubLine)) << summary;
+
+    ASSERT_EQ(0u, RunWithOutput(q + tvispack + q + " inspect " + q + dir.File("out.exe") + q,
+                                dir.File("inspect.txt")));
+    const std::string report = ReadTestFile(dir.File("inspect.txt"));
+    for (const std::string& line : {std::string("\n    machine: ") + (is64 ? "x64" : "x86") + "\n",
+                                    std::string("\n    tvisupgrade: yes\n"),
+                                    std::string("\n    commit: ") + TVIS_SOURCE_COMMIT + "\n",
+                                    std::string("\n      versionText: 5.3 \xC5\x81\xC3\xB3"
+                                                "d\xC5\xBA\n")}) {
+        EXPECT_NE(std::string::npos, report.find(line)) << line << "\n" << report;
+    }
+    // Lines end as on Linux: the text goes out as bytes, not through the C runtime's text mode.
+    EXPECT_EQ(std::string::npos, report.find('\r'));
+}
+
+// A device and a folder are refused at once, by name.
+TEST(TvispackUnderWine, DevicesAndFoldersAreRefused) {
+    const std::string tvispack = FindTvispack();
+    if (tvispack.empty()) GTEST_SKIP() << "tvispack.exe is not readable by the Wine user";
+    TempFolder dir;
+    ASSERT_TRUE(CreateDirectoryA(dir.File("folder").c_str(), nullptr));
+    struct Case {
+        std::string path;
+        const char* words;
+    } const cases[] = {{"NUL", "it is a device or a pipe, not a file"},
+                       {"\\\\.\\pipe\\tvis-none", "it is a device or a pipe, not a file"},
+                       {dir.File("folder"), "it is a folder, not a file"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(1u, RunWithOutput("\"" + tvispack + "\" inspect \"" + c.path + "\"",
+                                    dir.File("out.txt")));
+        const std::string out = ReadTestFile(dir.File("out.txt"));
+        EXPECT_NE(std::string::npos, out.find(c.words)) << out;
+    }
 }
 
 }  // namespace

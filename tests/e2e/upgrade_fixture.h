@@ -63,6 +63,8 @@ protected:
 
         installerPath = place.File("tvis-upgrade.exe");
         std::string arguments = "build --stub \"" + BesideThisProgram("tvisupgrade.exe") + "\"";
+        // The win64 build's stub is the 64-bit one, which tvispack takes only when asked.
+        if (sizeof(void*) == 8) arguments += " --allow-64-bit-stub";
         for (const CarriedFile& file : kCarriedFiles) {
             arguments +=
                 std::string(" ") + file.packOption + " \"" + release + file.productName + "\"";

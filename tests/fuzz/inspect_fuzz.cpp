@@ -58,7 +58,8 @@ int FuzzInspect(const uint8_t* data, size_t size) {
     FuzzCheck(report.code == InstallerCode(image), "the code is the installer's");
     CheckFiles(report);
 
-    const std::string json = ReportJson(report);
+    const std::string path = "fuzz.exe";
+    const std::string json = ReportJson(path, report);
     std::string why;
     const bool strict = IsStrictJson(json, &why);
     FuzzCheck(strict, why.c_str());
@@ -68,7 +69,6 @@ int FuzzInspect(const uint8_t* data, size_t size) {
                               (report.AllFilesHoldRecords() ? "true" : "false");
     FuzzCheck(json.find(holds) != std::string::npos, "the JSON sums up the records");
 
-    const std::string path = "fuzz.exe";
     const std::string text = ReportText(path, report);
     FuzzCheck(text.compare(0, path.size() + 1, path + "\n") == 0, "the text starts with the file");
     FuzzCheck(text.find("  code: " + std::to_string(report.code) + "\n") != std::string::npos,
