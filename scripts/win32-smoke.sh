@@ -71,8 +71,10 @@ if [ "${1:-}" = --session ]; then
         "$wine64" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
             /v Debugger /f /reg:$view >>"$work/wineboot.log" 2>&1
     done
-    # One server for the session, so that the starts below share it.
+    # One server for the session, so that the starts below share it; it ends with the
+    # session, and every program of the prefix with it.
     wineserver -p
+    trap 'wineserver -k 2>/dev/null; wineserver -w 2>/dev/null' EXIT
 
     product="$drive_c/Programs/tVis 2002"
     mkdir -p "$product" "$drive_c/downloads"
@@ -152,13 +154,16 @@ if [ "${1:-}" = --session ]; then
         [ "$last" = "outcome: exit code 0 (upgraded: all three files replaced): upgraded" ]
     check "upgrade: the deployment log has no line for the success box" grep -qxF \
         "box not shown: [Instalator qel] Aktualizacja oprogramowania zakończona poprawnie." "$work/deploy.txt"
-    # The product program was asked to close once, closed its window and ended.
-    for _ in $(seq 1 120); do
+    # The product program was asked to close once, closed its window and ended (after a
+    # failed upgrade it is given less time).
+    wait_for=120
+    [ "$code" = 0 ] || wait_for=10
+    for _ in $(seq 1 $wait_for); do
         jobs -r | grep -q . || break
         sleep 1
     done
     check "the product program did not end after the close request" [ -z "$(jobs -r)" ]
-    record=$(tr -d '\r' <"$drive_c/lv-record.txt" 2>/dev/null)
+    record=$(tr -d '\r' 2>/dev/null <"$drive_c/lv-record.txt")
     check "the product program recorded '$record', expected one close request" \
         [ "$record" = "qel_LV_Frame #1" ]
     if [ -f "$drive_c/planted-marker.txt" ]; then
@@ -169,8 +174,6 @@ if [ "${1:-}" = --session ]; then
         echo "deployment log of the upgrade:" >&2
         sed 's/^/    /' "$work/deploy.txt" >&2
     fi
-    wineserver -k
-    wineserver -w
     mark "done, $failures failed"
     [ $failures -eq 0 ]
     exit
