@@ -8,7 +8,9 @@
 # Usage: scripts/demo.sh [--headless]
 #   With a display (DISPLAY set), you drive the installer by hand in Wine's virtual
 #   desktop. With --headless, or without a display, it runs on a private Xvfb, drives the
-#   whole upgrade itself and saves a screenshot of each stage under out/demo/.
+#   whole upgrade itself and saves a screenshot of each stage under out/demo/, the trace
+#   console's text (trace.txt), and pictures of the two boxes customers meet instead of
+#   the upgrade: a damaged installer's reason code and no installed tVis.
 # Ends with status 0 when the installed product was upgraded. TVIS_BUILD_ROOT puts the
 # build folders elsewhere than build/, TVIS_DEMO_DIR the demo elsewhere than out/demo.
 set -u
@@ -65,7 +67,7 @@ build() {
     fi
 }
 build native tvispack make_product_file
-build "$windows" tvisupgrade demo_qelmape demo_tvislv demo_tvisx demo_driver
+build "$windows" tvisupgrade demo_qelmape demo_tvislv demo_tvisx demo_driver console_reader
 host_bin="$build_root/native/bin"
 windows_bin="$build_root/$windows/bin"
 
@@ -122,6 +124,8 @@ stub_options=()
     --qelmape "$demo/upgrade/qelMapE.dll" --tvislv "$demo/upgrade/tVisLV.exe" \
     --tvisx "$demo/upgrade/tVisX.exe" -o "$demo/tvis-upgrade.exe" || exit 1
 "$host_bin/tvispack" inspect "$demo/tvis-upgrade.exe" || exit 1
+# The stub it was packed with, for scripts/doc-examples.sh.
+cp "$windows_bin/tvisupgrade.exe" "$demo/tvisupgrade.exe"
 
 echo "== wine prefix"
 # Wine's files live where its user may write. As root that user may not reach this
@@ -137,7 +141,8 @@ else
 fi
 wine_dir=$(cd "$demo/wine" && pwd -P)
 mkdir -p "$wine_dir/prefix" "$wine_dir/home" "$wine_dir/bin" "$wine_dir/screenshots"
-cp "$demo/tvis-upgrade.exe" "$windows_bin/demo_driver.exe" "$wine_dir/bin/"
+cp "$demo/tvis-upgrade.exe" "$windows_bin/demo_driver.exe" "$windows_bin/console_reader.exe" \
+    "$wine_dir/bin/"
 [ -n "$user" ] && chown -R "$user" "$wine_dir"
 # A Polish Windows, as the customers have one: Wine takes its locale from LANG, and with
 # it the ANSI code page 1250 and "Tak" and "Nie" on the buttons. The locale is compiled
@@ -150,6 +155,40 @@ if localedef -i pl_PL -f UTF-8 "$wine_dir/locale/pl_PL.UTF-8" >/dev/null 2>&1 ||
 else
     echo "note: no Polish locale could be made (package locales); Wine's own texts stay English"
 fi
+# Wine draws the dialog as Windows does only with the fonts Windows has, and Debian's Wine
+# finds none of its own: fonts-wine puts them where this Wine does not look, so the
+# caption buttons show Marlett's letters ("0 1 r") and the dialog's MS Sans Serif falls
+# back to a wider face, in which the production time wraps out of its field. The demo
+# prefix's Fonts folder gets Wine's Marlett, Tahoma (MS Shell Dlg: the message boxes) and
+# its MS Sans Serif, bitmap fonts of Windows' widths (sserifee.fon for code page 1250,
+# sserife.fon for the others), which the prefix's font table already names. The demo
+# prefix only: the installer and the tests' prefixes stay as they are (see
+# docs/platform.md).
+install_demo_fonts() {
+    local fonts="$wine_dir/prefix/drive_c/windows/Fonts" file
+    mkdir -p "$fonts"
+    for file in marlett.ttf tahoma.ttf tahomabd.ttf sserife.fon sserifee.fon; do
+        cp "/usr/share/wine/fonts/$file" "$fonts/" ||
+            { echo "demo: /usr/share/wine/fonts/$file is missing (package fonts-wine)"; exit 1; }
+    done
+    [ -n "$user" ] && chown -R "$user" "$fonts"
+}
+
+# flip_byte FILE OFFSET: inverts the bits of one byte of FILE in place.
+flip_byte() {
+    local byte
+    byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
+    printf "$(printf '\\x%02x' $((byte ^ 255)))" |
+        dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+
+# box_run INSTALLER NAME: the driver pictures the first box INSTALLER shows as NAME.png.
+box_run() {
+    run_wine "$wine" "$wine_dir/bin/demo_driver.exe" box "$1" "$(winpath "$wine_dir/screenshots")" \
+        "$2" </dev/null 2>&1 | sed -u 's/\r$//' | tee -a "$demo/boxes.txt"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "demo: the run for $2.png failed"; return 1; }
+}
+
 # winpath PATH: the Windows name of a path of this machine.
 winpath() { echo "Z:${1//\//\\}"; }
 run_wine() { (cd "$wine_dir" && in_wine "$user" "$wine_dir/prefix" "$wine_dir/home" "$@"); }
@@ -162,6 +201,29 @@ elif [ -n "$user" ]; then
 fi
 start_wine_desktop "$user" "$wine_dir/prefix" "$wine_dir/home" "$wine_dir/wineboot.log" || exit 1
 echo "prefix: $wine_dir/prefix (display $DISPLAY)"
+install_demo_fonts
+
+# The customer double-clicks the installer where the browser or the administrator left
+# it; the trace console's title is that path. A folder of no particular user, so that the
+# pictures show neither this machine's folders nor the Wine user's name.
+desktop_folder="$wine_dir/prefix/drive_c/users/Public/Desktop"
+mkdir -p "$desktop_folder"
+cp "$demo/tvis-upgrade.exe" "$desktop_folder/"
+[ -n "$user" ] && chown -R "$user" "$desktop_folder"
+installer='C:\users\Public\Desktop\tvis-upgrade.exe'
+
+if [ $headless -eq 1 ]; then
+    # Before the product is installed, the two boxes customers meet instead of the
+    # upgrade: a damaged download (one byte of the last carried file changed, which the
+    # integrity block catches: reason code 7) and no installed tVis (#1).
+    echo "== run: a damaged installer, then no installed tVis"
+    damaged="$wine_dir/bin/tvis-damaged.exe"
+    cp "$demo/tvis-upgrade.exe" "$damaged"
+    flip_byte "$damaged" $(($(stat -c %s "$damaged") - 1000))
+    [ -n "$user" ] && chown "$user" "$damaged"
+    box_run "$(winpath "$damaged")" demo-reason-code || exit 1
+    box_run "$installer" demo-not-found || exit 1
+fi
 
 product="$wine_dir/prefix/drive_c/Programs/tVis2002"
 mkdir -p "$product"
@@ -173,7 +235,6 @@ echo "installed: C:\\Programs\\tVis2002\\ (HKCU\\Software\\qelWawPl\\tv5 path)"
 
 echo "== run: tVisLV.exe, then the installer"
 run_wine setsid "$wine" 'C:\Programs\tVis2002\tVisLV.exe' </dev/null >/dev/null 2>&1 &
-installer=$(winpath "$wine_dir/bin/tvis-upgrade.exe")
 if [ $headless -eq 1 ]; then
     driver=(drive "$installer" 'C:\Programs\tVis2002\' "$(winpath "$wine_dir/screenshots")")
 else
@@ -200,6 +261,10 @@ if [ -f "$log" ]; then
     sed 's/^/    /' "$demo/tVisXlog.txt"
 else
     echo "log file C:\\tVisXlog.txt: none"
+fi
+if [ -f "$wine_dir/screenshots/trace.txt" ]; then
+    iconv -f CP1250 -t UTF-8 "$wine_dir/screenshots/trace.txt" | tr -d '\r' >"$demo/trace.txt"
+    echo "trace console at the success box: ${demo#"$root"/}/trace.txt"
 fi
 if compgen -G "$wine_dir/screenshots/*.png" >/dev/null; then
     cp "$wine_dir/screenshots/"*.png "$demo/"

@@ -39,8 +39,9 @@ start_xvfb() {
 }
 
 # Whether this machine can run 32-bit x86 programs, which the 32-bit Wine loader is. Some
-# kernels are built without IA-32 emulation: executing any i386 ELF file then fails with
-# "Exec format error", and no 32-bit Windows program can run under Wine there.
+# machines run 64-bit user code only (IA-32 emulation off, see docs/platform.md):
+# executing any i386 ELF file then fails with "Exec format error", and no 32-bit Windows
+# program can run under Wine there.
 can_run_32bit() {
     local loader=/usr/lib/wine/wine
     [ -x "$loader" ] && "$loader" --version >/dev/null 2>&1

@@ -2,7 +2,8 @@
 # Builds the presets and runs every test suite: native, the same under ASan and UBSan
 # (native-asan), a short run of every fuzz target (fuzz: scripts/fuzz.sh --check, one
 # suite), then win32 and win64 under Wine on a private Xvfb display and a fresh Wine
-# prefix. Ends with "N passed, N failed" and exits non-zero when anything failed or did not
+# prefix, the reproducible build, the packages, the demo and the documents' examples
+# (see docs/testing.md). Ends with "N passed, N failed" and exits non-zero when anything failed or did not
 # build.
 #
 # Usage: scripts/test.sh [native|native-asan|fuzz|win32|win64 ...]   (default: all five)
@@ -258,11 +259,37 @@ if [[ " ${built[*]} " == *" native "* && " ${built[*]} " == *" $demo_windows "* 
         </dev/null >"$demo_log" 2>&1; then
         echo "demo passed: $(grep -E '^installed (before|after):' "$demo_log" | awk '!seen[$0]++' | tr '\n' ' ')"
         passed=$((passed + 1))
+        demo_ran=1
     else
         tail -n 40 "$demo_log"
         echo "demo FAILED (see $demo_log)"
         failed=$((failed + 1))
     fi
+fi
+
+# The documents' examples (the demo's log and trace, tvispack's output for its installer)
+# must be what the programs print now: written into copies of the documents and compared.
+if [ "${demo_ran:-0}" -eq 1 ]; then
+    echo "== documents' examples (scripts/doc-examples.sh --check)"
+    examples_log="$build_root/logs/doc-examples.log"
+    TVIS_BUILD_ROOT="$build_root" TVIS_DEMO_DIR="$build_root/demo" scripts/doc-examples.sh --check \
+        >"$examples_log" 2>&1
+    case $? in
+    0)
+        echo "documents' examples passed: README.md and docs/release.md show what the programs print"
+        passed=$((passed + 1))
+        ;;
+    3)
+        tail -n 1 "$examples_log"
+        echo "documents' examples SKIPPED"
+        skipped=$((skipped + 1))
+        ;;
+    *)
+        head -n 60 "$examples_log"
+        echo "documents' examples FAILED (see $examples_log; scripts/doc-examples.sh writes them)"
+        failed=$((failed + 1))
+        ;;
+    esac
 fi
 
 echo "$passed passed, $failed failed, $skipped skipped"

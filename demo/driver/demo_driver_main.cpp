@@ -7,14 +7,21 @@
 //       "Tak" to the question about the running tVisLV.exe, follows the close request and
 //       the countdown, confirms the success box. Saves demo-ready.png, demo-desktop.png
 //       (the whole desktop then), demo-question.png, demo-countdown.png and
-//       demo-success.png into SCREENSHOT_FOLDER.
+//       demo-success.png into SCREENSHOT_FOLDER, and the installer's trace console as
+//       it reads at the success box into trace.txt there (code page of the system).
 //   demo_driver.exe watch INSTALLER PRODUCT_FOLDER
 //       starts the installer and waits, without a time limit, for the person at the
 //       screen to drive it.
+//   demo_driver.exe box INSTALLER SCREENSHOT_FOLDER NAME
+//       starts the installer, waits for its first message box and saves NAME.png (the
+//       box over the installer's dialog), confirms the box and, when the dialog stays
+//       with only "Anuluj" working, presses it. Prints the box's caption and text; ends
+//       with 0 when a box came and the installer ended.
 //
-// Both print the installed build before and after, the build the installer carries and
-// the installer's exit code, and end with 0 only when the installed product was upgraded
-// to the carried build and the installer ended as after a successful upgrade (exit code 1).
+// drive and watch print the installed build before and after, the build the installer
+// carries and the installer's exit code, and end with 0 only when the installed product
+// was upgraded to the carried build and the installer ended as after a successful upgrade
+// (exit code 1).
 #include <windows.h>
 
 #include <algorithm>
@@ -109,6 +116,7 @@ public:
         Say("ready: \"" + Utf8(StoredText(dialog)) + "\", installed " + control(300) + ", build " +
             control(303) + ", " + control(302) + "; upgrade build " + control(403) + ", " +
             control(402));
+        BringToFront(dialog);
         Shot(dialog, "demo-ready");
         RECT desktop = {};
         GetWindowRect(GetDesktopWindow(), &desktop);
@@ -150,7 +158,35 @@ public:
         if (!outcome) return Fail("no box at the end of the upgrade");
         Say("outcome: " + OneLine(outcome->text));
         Shot(Around(dialog, outcome->window), "demo-success");
+        SaveTrace();
         Answer(*outcome, IDOK);
+        return true;
+    }
+
+    // A box the customer meets instead of the upgrade: the installer's first message box,
+    // pictured over its dialog, confirmed; then the dialog's "Anuluj" if it stays.
+    bool FirstBox(const char* name) {
+        std::optional<MessageBoxView> box =
+            WaitForMessageBox(installer_process_->id(), boxesSeen_, kStageWaitMs);
+        if (!box) return Fail("no message box came");
+        Say("box: [" + Utf8(box->caption) + "] " + OneLine(box->text));
+        HWND dialog = WaitForDialog(installer_process_->id(), nullptr, kStageLineId, 0);
+        Sleep(300);  // the box's first paint
+        if (dialog != nullptr) {
+            Shot(Around(dialog, box->window), name);
+        } else {
+            Shot(box->window, name);
+        }
+        Answer(*box, IDOK);
+        DWORD code = installer_process_->WaitForExit(5000);
+        if (code == STILL_ACTIVE && dialog != nullptr) {
+            Say("dialog: \"" + Utf8(StoredText(GetDlgItem(dialog, kStageLineId))) +
+                "\", pressed: Anuluj");
+            Press(dialog, IDCANCEL);
+            code = installer_process_->WaitForExit(kStageWaitMs);
+        }
+        if (code == STILL_ACTIVE) return Fail("the installer did not end after its box");
+        Say("installer exit code: " + std::to_string(code));
         return true;
     }
 
@@ -207,6 +243,35 @@ private:
         return line;
     }
 
+    // The window in front with its caption in the active colour, as the customer sees the
+    // window just clicked. Under Wine's virtual desktop without a window manager the
+    // dialog is the foreground window and still has its caption drawn inactive (the
+    // console and the product's window came up after it); the activation message draws it
+    // as the active window it is.
+    static void BringToFront(HWND window) {
+        const DWORD own = GetCurrentThreadId();
+        const DWORD theirs = GetWindowThreadProcessId(window, nullptr);
+        const bool joined = AttachThreadInput(own, theirs, TRUE) != FALSE;
+        SetForegroundWindow(window);
+        if (joined) AttachThreadInput(own, theirs, FALSE);
+        DWORD start = GetTickCount();
+        while (GetForegroundWindow() != window && GetTickCount() - start < 5000) Sleep(20);
+        if (GetForegroundWindow() != window) {
+            Say("note: the dialog could not be brought to the front");
+            return;
+        }
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window, WM_NCACTIVATE, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &result);
+        Sleep(300);  // the caption's repaint
+    }
+
+    // The installer's trace console as it reads now, into trace.txt beside the pictures.
+    void SaveTrace() {
+        const std::string trace = ReadConsoleOf(installer_process_->id(), shots_ + "\\trace.txt");
+        Say(trace == "<unread>" ? std::string("trace console not read")
+                                : std::string("trace console: trace.txt"));
+    }
+
     void Shot(HWND window, const char* name) {
         RECT frame = {};
         GetWindowRect(window, &frame);
@@ -231,7 +296,8 @@ private:
 int Usage() {
     std::fprintf(stderr,
                  "usage: demo_driver.exe drive INSTALLER PRODUCT_FOLDER SCREENSHOT_FOLDER\n"
-                 "       demo_driver.exe watch INSTALLER PRODUCT_FOLDER\n");
+                 "       demo_driver.exe watch INSTALLER PRODUCT_FOLDER\n"
+                 "       demo_driver.exe box INSTALLER SCREENSHOT_FOLDER NAME\n");
     return 2;
 }
 
@@ -239,6 +305,11 @@ int Usage() {
 
 int main(int argc, char** argv) {
     if (argc < 4) return Usage();
+    if (std::strcmp(argv[1], "box") == 0) {
+        if (argc != 5) return Usage();
+        Demo demo(argv[2], "", argv[3]);
+        return demo.Start() && demo.FirstBox(argv[4]) ? 0 : 1;
+    }
     const bool drive = std::strcmp(argv[1], "drive") == 0;
     if (drive ? argc != 5 : std::strcmp(argv[1], "watch") != 0 || argc != 4) return Usage();
 
