@@ -67,7 +67,13 @@ cp "$demo/tvisupgrade.exe" "$scratch/"
 cp "$demo/upgrade/qelMapE.dll" "$demo/upgrade/tVisLV.exe" "$demo/upgrade/tVisX.exe" "$scratch/upgrade/"
 
 # Machine paths that might still show, as stable placeholders.
-placeholders() { sed -e "s|$scratch/||g" -e "s|$demo|<demo>|g" -e "s|$root|<repository>|g"; }
+# The stub carries the source commit in its version resource, so the commit and the
+# installer's digest change with every commit: they show as placeholders too.
+placeholders() {
+    sed -E -e "s|$scratch/||g" -e "s|$demo|<demo>|g" -e "s|$root|<repository>|g" \
+        -e 's/\b[0-9a-f]{40}\b/<commit>/g' \
+        -e 's/^( *SHA-256 installer +)[0-9A-F]{64}/\1<digest: the stub holds the commit>/'
+}
 
 # example NAME: the example's text from standard input, in a fenced block.
 example() {
@@ -82,7 +88,12 @@ shown() {
     return 0
 }
 
-shown "$tvispack" build --stub tvisupgrade.exe --qelmape upgrade/qelMapE.dll \
+# The demo runs the 64-bit build where 32-bit programs cannot run, and tvispack takes its
+# stub only when told to.
+stub_options=()
+"$tvispack" inspect "$scratch/tvisupgrade.exe" 2>/dev/null | grep -q '^    machine: x64$' &&
+    stub_options=(--allow-64-bit-stub)
+shown "$tvispack" build --stub tvisupgrade.exe "${stub_options[@]}" --qelmape upgrade/qelMapE.dll \
     --tvislv upgrade/tVisLV.exe --tvisx upgrade/tVisX.exe -o tvis-upgrade.exe | example demo-build
 if ! cmp -s "$scratch/tvis-upgrade.exe" "$demo/tvis-upgrade.exe"; then
     echo "doc-examples: tvispack build gave another installer than the demo's ($demo/tvis-upgrade.exe)" >&2
@@ -93,7 +104,7 @@ shown "$tvispack" inspect tvis-upgrade.exe | example demo-inspect
 shown "$tvispack" inspect tvis-upgrade.exe | sed -n '1,/^  TVISLV.WCP$/p' | sed '$s/.*/  .../' |
     example demo-inspect-short
 shown "$tvispack" inspect tvisupgrade.exe | example stub-inspect
-shown "$tvispack" build --stub tvis-upgrade.exe --qelmape upgrade/qelMapE.dll \
+shown "$tvispack" build --stub tvis-upgrade.exe "${stub_options[@]}" --qelmape upgrade/qelMapE.dll \
     --tvislv upgrade/tVisLV.exe --tvisx upgrade/tVisX.exe -o again.exe | example stub-refused
 
 example demo-log <"$demo/tVisXlog.txt"
