@@ -244,10 +244,9 @@ private:
     }
 
     // The window in front with its caption in the active colour, as the customer sees the
-    // window just clicked. Under Wine's virtual desktop without a window manager the
-    // dialog is the foreground window and still has its caption drawn inactive (the
-    // console and the product's window came up after it); the activation message draws it
-    // as the active window it is.
+    // window just clicked. Under Wine's virtual desktop without a window manager, the
+    // dialog's caption stays drawn inactive even once GetForegroundWindow names it; the
+    // activation message draws it as the active window it is.
     static void BringToFront(HWND window) {
         const DWORD own = GetCurrentThreadId();
         const DWORD theirs = GetWindowThreadProcessId(window, nullptr);
