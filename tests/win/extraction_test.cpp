@@ -461,7 +461,8 @@ TEST_F(Extraction, InstallerBuiltByTvispackFromTheRealStub) {
     std::string command = "\"" + BesideThisProgram("tvispack.exe") + "\" build --stub \"" +
                           BesideThisProgram("tvisupgrade.exe") + "\" --qelmape \"" +
                           place.File(products[0]) + "\" --tvislv \"" + place.File(products[1]) +
-                          "\" --tvisx \"" + place.File(products[2]) + "\" -o \"" + installer + "\"" +
+                          "\" --tvisx \"" + place.File(products[2]) + "\" -o \"" + installer +
+                          "\"" +
                           // The win64 build's stub is the 64-bit one, taken only when asked.
                           (sizeof(void*) == 8 ? " --allow-64-bit-stub" : "");
     STARTUPINFOA startup = {};
