@@ -19,20 +19,20 @@ namespace {
 
 StubIdentity Identify(const Bytes& image) { return IdentifyStub(image.data(), image.size()); }
 
-TestStubSpec Spec(uint16_t machine, uint16_t subsystem, bool dll = false) {
-    TestStubSpec spec;
-    spec.machine = machine;
-    spec.subsystem = subsystem;
-    spec.dll = dll;
-    return spec;
+TestStubShape Shape(uint16_t machine, uint16_t subsystem, bool dll = false) {
+    TestStubShape shape;
+    shape.machine = machine;
+    shape.subsystem = subsystem;
+    shape.dll = dll;
+    return shape;
 }
 
 TEST(StubCheck, EachKindOfProgramHasItsVerdictAndItsWords) {
-    TestStubSpec noResource;
+    TestStubShape noResource;
     noResource.versionResource = false;
-    TestStubSpec foreign;
+    TestStubShape foreign;
     foreign.strings = {{"ProductName", "Notatnik"}, {"InternalName", "notepad"}};
-    TestStubSpec nameOnly;  // our product name, another program's internal name
+    TestStubShape nameOnly;  // our product name, another program's internal name
     nameOnly.strings = {{"ProductName", "tVis upgrade installer"}, {"InternalName", "setup"}};
     Bytes mzOnly = RandomBytes(5000, 3);
     mzOnly[0] = 'M';
@@ -46,14 +46,14 @@ TEST(StubCheck, EachKindOfProgramHasItsVerdictAndItsWords) {
         const char* words;    // in StubProblem
     } const cases[] = {
         {"our x86 stub", MakeTestStub(20000), StubVerdict::kOurs, "x86", ""},
-        {"our x64 stub", MakeTestStub(20000, Spec(0x8664, 2)), StubVerdict::kOurs, "x64", ""},
-        {"a console program", MakeTestStub(20000, Spec(0x14C, 3)), StubVerdict::kConsoleProgram,
+        {"our x64 stub", MakeTestStub(20000, Shape(0x8664, 2)), StubVerdict::kOurs, "x64", ""},
+        {"a console program", MakeTestStub(20000, Shape(0x14C, 3)), StubVerdict::kConsoleProgram,
          "x86", "is a console program"},
-        {"a native program", MakeTestStub(20000, Spec(0x14C, 1)), StubVerdict::kOtherSubsystem,
+        {"a native program", MakeTestStub(20000, Shape(0x14C, 1)), StubVerdict::kOtherSubsystem,
          "x86", "of subsystem 1, not a GUI program"},
-        {"a DLL", MakeTestStub(20000, Spec(0x14C, 2, true)), StubVerdict::kDll, "x86",
+        {"a DLL", MakeTestStub(20000, Shape(0x14C, 2, true)), StubVerdict::kDll, "x86",
          "is a Windows DLL"},
-        {"an ARM64 program", MakeTestStub(20000, Spec(0xAA64, 2)), StubVerdict::kUnknownMachine,
+        {"an ARM64 program", MakeTestStub(20000, Shape(0xAA64, 2)), StubVerdict::kUnknownMachine,
          "0xAA64", "machine 0xAA64"},
         {"no version resource", MakeTestStub(20000, noResource), StubVerdict::kNotOurs, "x86",
          "not the tvisupgrade stub (no version resource of ours: it has no version resource)"},
@@ -96,9 +96,9 @@ TEST(StubCheck, OurStubsVersionResourceReads) {
     EXPECT_EQ(
         "x64 (64-bit), tVis upgrade installer 1.0.0, commit "
         "0123456789abcdef0123456789abcdef01234567",
-        StubSummary(Identify(MakeTestStub(30000, Spec(0x8664, 2)))));
+        StubSummary(Identify(MakeTestStub(30000, Shape(0x8664, 2)))));
     // Texts beyond ASCII come out as UTF-8.
-    TestStubSpec polish;
+    TestStubShape polish;
     polish.strings = {{"ProductName", "Łódź ąę"}};
     EXPECT_EQ("Łódź ąę", Identify(MakeTestStub(30000, polish)).version.Text("ProductName"));
 }

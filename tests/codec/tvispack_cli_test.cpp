@@ -51,13 +51,13 @@ bool Has(const std::string& text, const std::string& part) {
 // Build refuses every program that is not our stub, naming the file and what it is, and
 // writes nothing.
 TEST_F(TvispackCli, BuildRefusesWhatIsNotTheStub) {
-    TestStubSpec console;
+    TestStubShape console;
     console.subsystem = 3;
-    TestStubSpec dll;
+    TestStubShape dll;
     dll.dll = true;
-    TestStubSpec foreign;
+    TestStubShape foreign;
     foreign.strings = {{"ProductName", "Wine"}};
-    TestStubSpec bare;
+    TestStubShape bare;
     bare.versionResource = false;
     struct Case {
         const char* what;
@@ -91,7 +91,7 @@ TEST_F(TvispackCli, BuildRefusesWhatIsNotTheStub) {
 
 // The 64-bit stub only when asked for; the summary says which stub went in.
 TEST_F(TvispackCli, The64BitStubNeedsItsOptionAndTheSummaryNamesTheMachine) {
-    TestStubSpec x64;
+    TestStubShape x64;
     x64.machine = 0x8664;
     ASSERT_TRUE(WriteBytes(dir.File("stub64.exe"), MakeTestStub(60000, x64)));
     SplitRun run = RunSplit(BuildArgs(dir.File("stub64.exe"), dir.File("out.exe")));

@@ -134,7 +134,7 @@ TEST_F(Tvispack, BuildAddsFillerUpToOneMillionAndInspectAgrees) {
 TEST_F(Tvispack, BuildWithOnlyTheIntegrityBlockAndAlignmentWhenTheStubIsLarge) {
     for (size_t extra = 0; extra < 8; ++extra) {
         SCOPED_TRACE(extra);
-        stub = MakeTestStub(static_cast<uint32_t>(1200000 + extra), TestStubSpec(), 7);
+        stub = MakeTestStub(static_cast<uint32_t>(1200000 + extra), TestStubShape(), 7);
         ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
         ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;
         Bytes file = ReadBytes(dir.File("out.exe"));
@@ -266,7 +266,7 @@ TEST_F(Tvispack, RefusesAStubThatCarriesAPayload) {
 }
 
 TEST_F(Tvispack, RefusesAnInstallerOverFourMillionBytesSayingByHowMuch) {
-    stub = MakeTestStub(3990000, TestStubSpec(), 8);
+    stub = MakeTestStub(3990000, TestStubShape(), 8);
     ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
     // Keep an older output in place: a refusal must not touch it.
     ASSERT_TRUE(WriteBytes(dir.File("out.exe"), {1, 2, 3}));
@@ -340,7 +340,7 @@ TEST_F(Tvispack, HelpForEveryCommandHasAnExample) {
 
 // Damaged installers are reported with the installer's code and a non-zero exit, never a crash.
 TEST_F(Tvispack, InspectReportsDamagedFiles) {
-    stub = MakeTestStub(1100000, TestStubSpec(),
+    stub = MakeTestStub(1100000, TestStubShape(),
                         9);  // no filler, so that one byte less is still long enough
     ASSERT_TRUE(WriteBytes(dir.File("stub.exe"), stub));
     ASSERT_EQ(0, Build(dir.File("out.exe"))) << output;

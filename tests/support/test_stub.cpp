@@ -125,8 +125,8 @@ Bytes MakeTestVersionResource(const std::vector<std::pair<std::string, std::stri
     return VersionBlock("VS_VERSION_INFO", FixedFileInfo(), 52, false, {fileInfo, varInfo});
 }
 
-Bytes MakeTestStub(uint32_t length, const TestStubSpec& spec, uint32_t seed) {
-    const bool plus = spec.machine == 0x8664;
+Bytes MakeTestStub(uint32_t length, const TestStubShape& shape, uint32_t seed) {
+    const bool plus = shape.machine == 0x8664;
     Bytes file = MakeTestPe(length < 0x400 ? 0x400 : length, plus);
     uint32_t state = seed * 2654435761u + 1;
     for (size_t i = kSectionOffset; i < file.size(); ++i) {
@@ -134,18 +134,18 @@ Bytes MakeTestStub(uint32_t length, const TestStubSpec& spec, uint32_t seed) {
         file[i] = static_cast<uint8_t>(state >> 16);
     }
     const uint32_t pe = kTestPeHeader;
-    file[pe + 4] = static_cast<uint8_t>(spec.machine);
-    file[pe + 5] = static_cast<uint8_t>(spec.machine >> 8);
+    file[pe + 4] = static_cast<uint8_t>(shape.machine);
+    file[pe + 5] = static_cast<uint8_t>(shape.machine >> 8);
     file[pe + 6] = 1;  // one section
-    const uint16_t flags = static_cast<uint16_t>(0x0002 | (spec.dll ? 0x2000 : 0));
+    const uint16_t flags = static_cast<uint16_t>(0x0002 | (shape.dll ? 0x2000 : 0));
     file[pe + 22] = static_cast<uint8_t>(flags);
     file[pe + 23] = static_cast<uint8_t>(flags >> 8);
     const uint32_t optional = pe + 24;
-    file[optional + 68] = static_cast<uint8_t>(spec.subsystem);
-    file[optional + 69] = static_cast<uint8_t>(spec.subsystem >> 8);
+    file[optional + 68] = static_cast<uint8_t>(shape.subsystem);
+    file[optional + 69] = static_cast<uint8_t>(shape.subsystem >> 8);
 
     const Bytes section = ResourceSection(
-        spec.versionResource ? MakeTestVersionResource(spec.strings) : Bytes(16, 0));
+        shape.versionResource ? MakeTestVersionResource(shape.strings) : Bytes(16, 0));
     const uint32_t rawSize = static_cast<uint32_t>((section.size() + 0x1FF) & ~size_t{0x1FF});
     if (kSectionOffset + rawSize > file.size()) file.resize(kSectionOffset + rawSize);
     std::memcpy(file.data() + kSectionOffset, section.data(), section.size());

@@ -11,7 +11,7 @@
 
 using Bytes = std::vector<uint8_t>;
 
-struct TestStubSpec {
+struct TestStubShape {
     uint16_t machine = 0x014C;  // i386; 0x8664 gives a PE32+ header
     uint16_t subsystem = 2;     // GUI
     bool dll = false;
@@ -25,9 +25,10 @@ struct TestStubSpec {
         {"SourceCommit", "0123456789abcdef0123456789abcdef01234567"}};
 };
 
-// A program of `length` bytes (at least 0x400) as `spec` says; the filler after its
+// A program of `length` bytes (at least 0x400) as `shape` says; the filler after its
 // resource section is pseudo-random bytes from `seed`.
-Bytes MakeTestStub(uint32_t length, const TestStubSpec& spec = TestStubSpec(), uint32_t seed = 1);
+Bytes MakeTestStub(uint32_t length, const TestStubShape& shape = TestStubShape(),
+                   uint32_t seed = 1);
 
 // A VS_VERSIONINFO resource with those strings, as a resource compiler lays it out.
 Bytes MakeTestVersionResource(const std::vector<std::pair<std::string, std::string>>& strings);
