@@ -27,17 +27,6 @@
 
 namespace {
 
-// Inputs larger than this cannot fit into an installer even at SZDD's best ratio.
-constexpr uint64_t kMaxInputLength = 64u * 1024u * 1024u;
-
-// Reads an input named on the command line; on failure reports it with the option.
-bool ReadInput(const std::string& what, const std::string& path, std::vector<uint8_t>* bytes) {
-    std::string error;
-    if (ReadWholeFile(path, kMaxInputLength, bytes, &error)) return true;
-    Error("cannot read " + what + " '" + path + "': " + error);
-    return false;
-}
-
 // The installer treats a product file without a version record as damaged and refuses to
 // upgrade with it, so such an input would make an installer that can never succeed.
 // Names every input that lacks one; true when all three hold a record.

@@ -10,18 +10,14 @@
 #include "tools/help_texts.h"
 #include "tools/host.h"
 
-namespace {
-
-// Inputs larger than this cannot fit into an installer even at SZDD's best ratio.
-constexpr uint64_t kMaxInputLength = 64u * 1024u * 1024u;
-
-// Reads an input named on the command line; on failure reports it with the option.
 bool ReadInput(const std::string& what, const std::string& path, std::vector<uint8_t>* bytes) {
     std::string error;
     if (ReadWholeFile(path, kMaxInputLength, bytes, &error)) return true;
     Error("cannot read " + what + " '" + path + "': " + error);
     return false;
 }
+
+namespace {
 
 // Reads IN and OUT for compress and expand ("--" before a name that starts with "-").
 bool TwoPaths(const std::vector<std::string>& args, std::string* in, std::string* out,
