@@ -95,6 +95,25 @@ protected:
     }
     std::string LogSwitch() const { return "/log=\"" + logPath + "\""; }
 
+    // Starts the installer with these arguments and drives it as a person does: ready, the
+    // upgrade button, the success box answered; then exit code 1 and three new files.
+    void UpgradeInteractively(const std::string& arguments) {
+        installer.reset();
+        Start(arguments);
+        dialog = WaitForDialog(run->id(), nullptr, kStageLineId, kWaitMs);
+        ASSERT_NE(nullptr, dialog);
+        ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, kReadyText, kWaitMs));
+        Press(dialog, IDOK);
+        std::optional<MessageBoxView> box;
+        std::set<HWND> skipped;
+        for (int i = 0; i < 600 && !box; ++i) box = WaitForMessageBox(run->id(), skipped, 100);
+        ASSERT_TRUE(box.has_value());
+        EXPECT_EQ(kSuccessText, box->text);
+        Answer(*box, IDOK);
+        EXPECT_EQ(1u, WaitForExit());
+        EXPECT_EQ("new new new ", Replaced());
+    }
+
     // The installed tVisLV.exe becomes fake_product.exe, so that a product program runs as
     // the installed file.
     void InstallRunnableLogView() {
@@ -273,39 +292,13 @@ TEST_F(Deployment, PassiveStartsByItselfAndAnulujCancelsWith1602) {
 }
 
 TEST_F(Deployment, UnknownArgumentsGiveTheInteractiveRun) {
-    installer.reset();
-    Start("/foo -bar baz /log");
-    dialog = WaitForDialog(run->id(), nullptr, kStageLineId, kWaitMs);
-    ASSERT_NE(nullptr, dialog);
-    ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, kReadyText, kWaitMs));
-    Press(dialog, IDOK);
-    std::optional<MessageBoxView> box;
-    std::set<HWND> skipped;
-    for (int i = 0; i < 600 && !box; ++i) box = WaitForMessageBox(run->id(), skipped, 100);
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(kSuccessText, box->text);
-    Answer(*box, IDOK);
-    EXPECT_EQ(1u, WaitForExit());
-    EXPECT_EQ("new new new ", Replaced());
+    ASSERT_NO_FATAL_FAILURE(UpgradeInteractively("/foo -bar baz /log"));
     EXPECT_EQ(ExpectedLog({kQelMapE, kTVisX, kTVisLV}), ReadTestFile(kLogFilePath));
 }
 
 // /log= alone keeps the interactive run, its boxes and its exit code, and adds the log.
 TEST_F(Deployment, InteractiveRunWithADeploymentLogStillEndsWith1) {
-    installer.reset();
-    Start(LogSwitch());
-    dialog = WaitForDialog(run->id(), nullptr, kStageLineId, kWaitMs);
-    ASSERT_NE(nullptr, dialog);
-    ASSERT_TRUE(WaitForControlText(dialog, kStageLineId, kReadyText, kWaitMs));
-    Press(dialog, IDOK);
-    std::optional<MessageBoxView> box;
-    std::set<HWND> skipped;
-    for (int i = 0; i < 600 && !box; ++i) box = WaitForMessageBox(run->id(), skipped, 100);
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(kSuccessText, box->text);
-    Answer(*box, IDOK);
-    EXPECT_EQ(1u, WaitForExit());
-    EXPECT_EQ("new new new ", Replaced());
+    ASSERT_NO_FATAL_FAILURE(UpgradeInteractively(LogSwitch()));
     std::vector<std::string> log = DeploymentLog();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ("mode: interactive", log.at(1));
