@@ -222,22 +222,16 @@ int ProceduraUpgrade(HWND dialog, const char* upgradePath) {
     // running program the customer cannot find.
     bool pathsFit = TargetPathsFit(productFolder);
     Step steps[kPayloadFileCount];
-    int failed = -1;
-    if (pathsFit) {
-        for (int position = 0; position < kPayloadFileCount; ++position) {
-            steps[position].index = kReplacementOrder[position];
-            BuildTargetPath(productFolder, kCarriedFiles[steps[position].index].productName,
-                            steps[position].target);
-        }
-        failed = CheckSteps(steps);
+    for (int position = 0; position < kPayloadFileCount; ++position) {
+        steps[position].index = kReplacementOrder[position];
+        BuildTargetPath(productFolder, kCarriedFiles[steps[position].index].productName,
+                        steps[position].target);
     }
+    int failed = pathsFit ? CheckSteps(steps) : -1;
 
     bool allReplaced = true;
     for (int position = 0; position < kPayloadFileCount; ++position) {
-        CarriedFileIndex index = kReplacementOrder[position];
-        char target[kTargetPathSize];
-        BuildTargetPath(productFolder, kCarriedFiles[index].productName, target);
-        SetItemText(dialog, kStageLineId, target, kSystemText);
+        SetItemText(dialog, kStageLineId, steps[position].target, kSystemText);
         // The procedure runs without returning to the message loop: repaint the line now.
         UpdateWindow(GetDlgItem(dialog, kStageLineId));
         if (!pathsFit) {
