@@ -164,8 +164,19 @@ bool ValidInstallerUrl(const std::string& url) {
 }
 
 std::string PackageVersion(const RecordReport& record) {
-    std::string version;
-    for (char c : record.versionText) version += (c == ' ' || Forbidden(c)) ? '-' : c;
+    size_t end = 0;
+    const std::string& text = record.versionText;
+    while (end < text.size() && ((text[end] >= '0' && text[end] <= '9') || text[end] == '.')) {
+        // A dot counts only between digits: "5..3" stops at "5", "5." at "5".
+        if (text[end] == '.' &&
+            (end == 0 || text[end - 1] == '.' || end + 1 == text.size() ||
+             text[end + 1] < '0' || text[end + 1] > '9')) {
+            break;
+        }
+        ++end;
+    }
+    std::string version = text.substr(0, end);
+    if (record.build < 0) return version.empty() ? "0" : version;
     if (!version.empty()) version += '.';
     return version + std::to_string(record.build);
 }

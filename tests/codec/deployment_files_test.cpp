@@ -83,10 +83,18 @@ TEST(DeploymentFiles, PackageVersionOfARecord) {
         {"5.3", 1250, "5.3.1250"},
         {"5.2.1", 1234567, "5.2.1.1234567"},
         {"", 7, "7"},
-        {"5.2 Łódź", 1187, "5.2-Łódź.1187"},
-        {"5/3:R*?", 1, "5-3-R--.1"},
-        {"\"<5>|\\", 2, "--5---.2"},
-        {"5.3", -1, "5.3.-1"},
+        // Words after the number stay out: the version must compare as numbers.
+        {"5.2 Łódź", 1187, "5.2.1187"},
+        {"5.3-beta", 12, "5.3.12"},
+        {"Łódź 5.3", 3, "3"},
+        // A dot counts only between digits.
+        {"5.", 1, "5.1"},
+        {"5..3", 1, "5.1"},
+        {".5", 1, "1"},
+        {"5/3:R*?", 1, "5.1"},
+        {"\"<5>|\\", 2, "2"},
+        {"5.3", -1, "5.3"},
+        {"", -1, "0"},
     };
     for (const Case& c : cases) {
         RecordReport record;

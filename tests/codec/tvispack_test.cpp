@@ -750,8 +750,11 @@ TEST_F(Tvispack, WingetManifestDescribesTheInstaller) {
     const std::string installer = Sha256HexOf(ReadBytes(dir.File("out.exe")));
     for (const std::string& line : {
              std::string("PackageIdentifier: 'Contoso.tVisUpgrade'\r\n"),
-             // The version text's blank made "-", its quotes doubled in YAML's quotes.
-             std::string("PackageVersion: '5.3-''R''.1250'\r\n"),
+             // Only the version's number; the whole text in the description, its quotes
+             // doubled in YAML's quotes.
+             std::string("PackageVersion: '5.3.1250'\r\n"),
+             std::string("ShortDescription: 'Upgrade of an installed tVis (maps and vehicle "
+                         "tracking) to 5.3 ''R'' build 1250'\r\n"),
              std::string("    InstallerUrl: '") + kUrl + "'\r\n",
              "    InstallerSha256: " + installer + "\r\n",
              std::string("  - Architecture: x86\r\n"),
