@@ -103,6 +103,7 @@ shown "$tvispack" inspect tvis-upgrade.exe | example demo-inspect
 # The README shows the report down to the first carried file.
 shown "$tvispack" inspect tvis-upgrade.exe | sed -n '1,/^  TVISLV.WCP$/p' | sed '$s/.*/  .../' |
     example demo-inspect-short
+shown "$tvispack" inspect tvis-upgrade.exe --json | example demo-inspect-json
 shown "$tvispack" inspect tvisupgrade.exe | example stub-inspect
 shown "$tvispack" build --stub tvis-upgrade.exe "${stub_options[@]}" --qelmape upgrade/qelMapE.dll \
     --tvislv upgrade/tVisLV.exe --tvisx upgrade/tVisX.exe -o again.exe | example stub-refused
@@ -116,7 +117,7 @@ grep -q '^kpr: 0$' "$examples/demo-trace" ||
 # Where each example goes.
 targets=(
     "README.md demo-log demo-trace demo-inspect-short"
-    "docs/release.md demo-build demo-inspect stub-inspect stub-refused"
+    "docs/release.md demo-build demo-inspect demo-inspect-json stub-inspect stub-refused"
 )
 
 # put_example FILE NAME DOCUMENT: replaces the lines between the example's two marks in

@@ -83,34 +83,44 @@ RecordReport DescribeVersionRecord(const uint8_t* file, uint32_t length) {
     return report;
 }
 
-InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
-    InstallerReport report;
-    report.stubRead = true;
-    report.stub = IdentifyStub(image, length);
-    if (!PassesLengthRules(length, &report)) return report;
+namespace {
+
+// The layout as the installer reads it, up to where the installer would stop.
+void ReadLayout(const uint8_t* image, uint64_t length, InstallerReport* report) {
+    report->stubRead = true;
+    report->stub = IdentifyStub(image, length);
+    if (!PassesLengthRules(length, report)) return;
     const uint32_t length32 = static_cast<uint32_t>(length);  // at most 4,000,000 now
     // The installer's own rules, signed files included.
-    report.signature.known = true;
-    report.signature.table = FindCertificateTable(image, length);
-    report.code =
-        CheckPayloadImage(image, length32, &report.trailer.fields, &report.signature.payloadEnd);
-    report.trailer.read = true;
-    report.trailer.expectedCheck = TrailerCheckOf(report.trailer.fields);
-    if (report.code != kPayloadOk) return report;
+    report->signature.known = true;
+    report->signature.table = FindCertificateTable(image, length);
+    report->code =
+        CheckPayloadImage(image, length32, &report->trailer.fields, &report->signature.payloadEnd);
+    report->trailer.read = true;
+    report->trailer.expectedCheck = TrailerCheckOf(report->trailer.fields);
+    if (report->code != kPayloadOk) return;
     // The installer stops here on a damaged file; the regions are still described, so the
     // report shows which one differs.
-    report.integrityChecked = true;
-    report.integrity = CheckIntegrity(image, length32, report.trailer.fields);
-    if (report.integrity.damagedFile >= 0) report.code = kPayloadDamaged;
-    const PayloadTrailer& trailer = report.trailer.fields;
+    report->integrityChecked = true;
+    report->integrity = CheckIntegrity(image, length32, report->trailer.fields);
+    if (report->integrity.damagedFile >= 0) report->code = kPayloadDamaged;
+    const PayloadTrailer& trailer = report->trailer.fields;
     const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
                                                trailer.thirdSize};
     uint64_t offset = trailer.payloadStart;
     for (int i = 0; i < kPayloadFileCount; ++i) {
-        report.files.push_back(
+        report->files.push_back(
             DescribePayloadFile(kCarriedFiles[i].compressedName, offset, image + offset, sizes[i]));
         offset += sizes[i];
     }
+}
+
+}  // namespace
+
+InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
+    InstallerReport report;
+    ReadLayout(image, length, &report);
+    report.packer = CheckPacker(image, length, report);
     return report;
 }
 

@@ -12,6 +12,7 @@
 #include "payload/reason_codes.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
+#include "tools/packer_check.h"
 #include "tools/stub_check.h"
 
 // The version record of a decoded product file, its texts converted from code page 1250
@@ -77,6 +78,8 @@ struct InstallerReport {
     // One per payload region once the trailer is sound (also when the integrity block
     // finds a region damaged, so that the report shows which).
     std::vector<PayloadFileReport> files;
+    // Whether every byte after the stub is what this tvispack writes for the carried files.
+    PackerCheck packer;
 
     bool AllFilesDecode() const;
     // Every region decodes to a file that holds a version record; the installer treats a

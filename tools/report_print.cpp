@@ -9,6 +9,7 @@
 #include "payload/carried_files.h"
 #include "support/text_format.h"
 #include "tools/file_io.h"
+#include "tools/tvispack.h"
 
 namespace {
 
@@ -203,6 +204,21 @@ Value StubValue(const InstallerReport& report) {
     return Object(fields);
 }
 
+// Which packer wrote the file, told by its bytes (tools/packer_check.h): whether this
+// tvispack writes exactly what follows the stub, and which tvispack that is; null, with
+// the reason in the readable report, when the file is not sound enough to rebuild.
+Value PackedByValue(const InstallerReport& report) {
+    const PackerCheck& packer = report.packer;
+    if (!packer.checked) return report.stubRead ? Null().Shown(packer.why) : Null();
+    Fields fields;
+    fields.emplace_back("thisTvispack",
+                        Flag(packer.matches)
+                            .Shown(packer.matches ? "yes: every byte after the stub is what it writes"
+                                                  : "no: " + packer.why));
+    fields.emplace_back("tvispack", Text(VersionLine()));
+    return Object(fields);
+}
+
 // The members before "files".
 Fields TopFields(const InstallerReport& report) {
     const char* reason = PayloadReasonText(report.code);
@@ -230,10 +246,7 @@ Fields TopFields(const InstallerReport& report) {
     fields.emplace_back("secondSize", trailerField(trailer.secondSize));
     fields.emplace_back("thirdSize", trailerField(trailer.thirdSize));
     fields.emplace_back("stub", StubValue(report));
-    // Which tvispack built the file is not recorded in it: anything tvispack wrote of its
-    // own would change the installer's bytes between tvispack versions (docs/payload.md).
-    fields.emplace_back("packedBy",
-                        report.stubRead ? Null().Shown("not recorded in the installer") : Null());
+    fields.emplace_back("packedBy", PackedByValue(report));
     fields.emplace_back("integrity", IntegrityValue(report));
     fields.emplace_back("signature", SignatureValue(report.signature));
     fields.emplace_back("allFilesDecode", Flag(report.AllFilesDecode()));

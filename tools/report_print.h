@@ -8,7 +8,7 @@
 
 // The JSON report's format: raised whenever a key is removed or changes its type, so that a
 // script can refuse a report it does not know. docs/release.md lists every key.
-constexpr uint64_t kReportFormatVersion = 1;
+constexpr uint64_t kReportFormatVersion = 2;
 
 // The report as one JSON object ("formatVersion", "path", "code", "reason", "fileLength",
 // the trailer's fields, "stub", "packedBy", "integrity", "signature", "allFilesDecode",

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "payload/certificate_table.h"
 #include "payload/integrity_block.h"
 #include "payload/reason_codes.h"
 #include "payload/trailer.h"
@@ -150,6 +151,98 @@ TEST(InspectReport, TheLastNameCharacterIsAlwaysAText) {
         EXPECT_NE(std::string::npos, json.find(member)) << member << "\n" << json;
     }
     EXPECT_NE(std::string::npos, ReportText("x.exe", report).find("    lastChar: \\xE9\n"));
+}
+
+// An SZDD file of `data` that the decoder reads as Compress's, written with literals only:
+// what another packer's encoder might write.
+Bytes LiteralsOnly(const Bytes& data, char lastNameChar) {
+    Bytes file = Compress(Bytes(), lastNameChar);
+    file.resize(14);
+    for (int i = 0; i < 4; ++i) file[10 + i] = static_cast<uint8_t>(data.size() >> (8 * i));
+    for (size_t at = 0; at < data.size(); at += 8) {
+        file.push_back(0xFF);
+        const size_t end = at + 8 < data.size() ? at + 8 : data.size();
+        file.insert(file.end(), data.begin() + at, data.begin() + end);
+    }
+    return file;
+}
+
+// Signs an installer as a signing tool would: a certificate table after the payload, named
+// by the security directory of the stub's PE headers.
+void AppendCertificateTable(Bytes& installer) {
+    const uint32_t tableSize = 0x400;
+    const uint32_t offset = static_cast<uint32_t>(installer.size());
+    installer.resize(offset + tableSize, 0x5A);
+    SetTestSecurityDirectory(&installer, offset, tableSize);
+}
+
+// `packedBy`: whether this tvispack writes what follows the stub, from installers built as
+// it builds them, by another packer, or changed after the build.
+TEST(InspectReport, PackedBySaysWhetherThisTvispackWritesWhatFollowsTheStub) {
+    Payload payload = MakePayload();
+    const Bytes sound = SoundInstaller(payload);
+
+    Payload recompressed = payload;
+    recompressed.compressed[1] = LiteralsOnly(payload.plain[1], 'e');
+    Bytes otherEncoder = MakeInstallerImage(recompressed.compressed);
+    AddIntegrityBlock(otherEncoder);
+
+    Bytes signedInstaller = MakeInstallerImage(MakeTestPe(200000), payload.compressed);
+    AddIntegrityBlock(signedInstaller);
+    AppendCertificateTable(signedInstaller);
+
+    // A layout tvispack never writes: the block right behind a stub that ends in code, and
+    // the file's length not a multiple of 8 (tvispack aligns it, so that signing adds no
+    // padding). The installer itself accepts it.
+    Bytes unaligned(999001, 0x90);
+    unaligned.resize(unaligned.size() + kIntegrityBlockSize, 0);
+    const uint32_t payloadStart = static_cast<uint32_t>(unaligned.size());
+    for (const Bytes& region : payload.compressed) {
+        unaligned.insert(unaligned.end(), region.begin(), region.end());
+    }
+    uint8_t trailer[kTrailerSize];
+    EncodeTrailer(payloadStart, static_cast<uint32_t>(payload.compressed[0].size()),
+                  static_cast<uint32_t>(payload.compressed[1].size()),
+                  static_cast<uint32_t>(payload.compressed[2].size()), trailer);
+    unaligned.insert(unaligned.end(), trailer, trailer + kTrailerSize);
+    ASSERT_NE(0u, unaligned.size() % 8);
+    AddIntegrityBlock(unaligned);
+
+    Bytes badTrailer = sound;
+    badTrailer[sound.size() - 1] ^= 0x01;
+
+    struct Case {
+        const char* what;
+        const Bytes& image;
+        bool checked;
+        bool matches;
+        const char* why;
+    } const cases[] = {
+        {"as tvispack builds it", sound, true, true, ""},
+        {"signed after the build", signedInstaller, true, true, ""},
+        {"a region from another encoder", otherEncoder, true, false,
+         "TVISLV.WCP is not compressed as this tvispack compresses it: "},
+        {"no integrity block", payload.installer, true, false, "no integrity block"},
+        {"the layout of another packer", unaligned, true, false, "the filler before"},
+        {"not sound", badTrailer, false, false, "not rebuilt: the installer is not sound"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const InstallerReport report = Inspect(c.image);
+        ASSERT_EQ(c.checked, report.code == kPayloadOk);
+        if (c.what == std::string("signed after the build")) {
+            ASSERT_TRUE(report.signature.table.present);
+        }
+        EXPECT_EQ(c.checked, report.packer.checked);
+        EXPECT_EQ(c.matches, report.packer.matches);
+        EXPECT_EQ(0u, report.packer.why.find(c.why)) << report.packer.why;
+        const std::string json = ReportJson("x.exe", report);
+        const std::string expected =
+            !c.checked ? "\"packedBy\": null,"
+                       : std::string("\"packedBy\": {\n    \"thisTvispack\": ") +
+                             (c.matches ? "true" : "false");
+        EXPECT_NE(std::string::npos, json.find(expected)) << json;
+    }
 }
 
 }  // namespace
