@@ -248,4 +248,55 @@ TEST(TvispackUnderWine, DevicesAndFoldersAreRefused) {
     }
 }
 
+// Text meant for a console reaches it as UTF-16 (WriteConsoleW), so a Polish name shows
+// right whatever the console's code page; UTF-8 bytes written to it would show as that
+// code page reads them ("Å\x81..."). The program's standard error is a screen buffer of the
+// test's console, read back cell by cell.
+TEST(TvispackUnderWine, PolishTextReachesAConsoleAsCharacters) {
+    const std::string tvispack = FindTvispack();
+    if (tvispack.empty()) GTEST_SKIP() << "tvispack.exe is not readable by the Wine user";
+    // A console of the test's own: the one Wine gives a program started with its output
+    // redirected has no screen buffers to make.
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole()) << GetLastError();
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                              CONSOLE_TEXTMODE_BUFFER, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, screen) << GetLastError();
+    DWORD mode = 0;
+    ASSERT_TRUE(GetConsoleMode(screen, &mode));
+    TempFolder dir;
+    // A name no file has: the refusal names it on standard error.
+    const std::wstring name = L"\u0141\u00F3d\u017A-brak.exe";  // "Łódź-brak.exe"
+    std::wstring line = L"\"" + std::wstring(tvispack.begin(), tvispack.end()) + L"\" inspect \"" +
+                        std::wstring(dir.path().begin(), dir.path().end()) + name + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = screen;
+    startup.hStdError = screen;
+    PROCESS_INFORMATION process = {};
+    DWORD code = 0xFFFFFFFF;
+    if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    GetConsoleScreenBufferInfo(screen, &info);
+    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * (info.dwCursorPosition.Y + 1);
+    std::wstring shown(cells, L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(screen, &shown[0], cells, COORD{0, 0}, &read);
+    shown.resize(read);
+    CloseHandle(screen);
+    EXPECT_EQ(1u, code);
+    EXPECT_NE(std::wstring::npos, shown.find(L"tvispack: cannot read")) << shown.size();
+    EXPECT_NE(std::wstring::npos, shown.find(name + L"'")) << shown.size();
+}
+
 }  // namespace
