@@ -37,8 +37,7 @@ IntegrityCheck CheckIntegrity(const uint8_t* image, uint32_t length,
         return check;
     }
     check.present = true;
-    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
-                                               trailer.thirdSize};
+    const auto sizes = CarriedSizes(trailer);
     uint64_t offset = trailer.payloadStart;
     for (int i = 0; i < kPayloadFileCount; ++i) {
         check.expected[i] = ReadLe32(block + kFileCrcOffset + 4 * i);

@@ -19,6 +19,7 @@
 // certificate table instead (CheckPayloadImage).
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "payload/reason_codes.h"
@@ -44,6 +45,11 @@ struct PayloadTrailer {
     uint32_t secondSize;
     uint32_t thirdSize;
 };
+
+// The three sizes in payload order, for loops over the carried files.
+inline std::array<uint32_t, kPayloadFileCount> CarriedSizes(const PayloadTrailer& trailer) {
+    return {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
+}
 
 // XOR of the start and the three sizes: the check word a sound trailer carries.
 uint32_t TrailerCheckOf(const PayloadTrailer& trailer);

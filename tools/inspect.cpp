@@ -105,8 +105,7 @@ void ReadLayout(const uint8_t* image, uint64_t length, InstallerReport* report) 
     report->integrity = CheckIntegrity(image, length32, report->trailer.fields);
     if (report->integrity.damagedFile >= 0) report->code = kPayloadDamaged;
     const PayloadTrailer& trailer = report->trailer.fields;
-    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
-                                               trailer.thirdSize};
+    const auto sizes = CarriedSizes(trailer);
     uint64_t offset = trailer.payloadStart;
     for (int i = 0; i < kPayloadFileCount; ++i) {
         report->files.push_back(

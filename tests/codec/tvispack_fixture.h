@@ -61,7 +61,7 @@ protected:
                   CheckPayloadImage(file.data(), static_cast<uint32_t>(file.size()), &trailer));
         EXPECT_EQ(expectedStart, trailer.payloadStart);
         EXPECT_TRUE(std::equal(stub.begin(), stub.end(), file.begin()));
-        const uint32_t sizes[3] = {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
+        const auto sizes = CarriedSizes(trailer);
         const char lastChars[3] = {'l', 'e', 'e'};
         size_t offset = trailer.payloadStart;
         for (int i = 0; i < 3; ++i) {

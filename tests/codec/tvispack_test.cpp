@@ -115,7 +115,7 @@ TEST_F(Tvispack, BuildAddsFillerUpToOneMillionAndInspectAgrees) {
     // payload starts and records each region's CRC-32.
     const uint32_t blockAt = trailer.payloadStart - kIntegrityBlockSize;
     for (size_t i = stub.size(); i < blockAt; ++i) ASSERT_EQ(0, file[i]) << i;
-    const uint32_t sizes[3] = {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
+    const auto sizes = CarriedSizes(trailer);
     uint32_t crcs[3];
     for (uint32_t i = 0, at = trailer.payloadStart; i < 3; at += sizes[i++]) {
         crcs[i] = Crc32(file.data() + at, sizes[i]);

@@ -119,7 +119,7 @@ TEST(TvispackUnderWine, BuildsAndInspectsAnInstaller) {
     const uint8_t* image = reinterpret_cast<const uint8_t*>(file.data());
     PayloadTrailer trailer;
     ASSERT_EQ(kPayloadOk, CheckPayloadImage(image, static_cast<uint32_t>(file.size()), &trailer));
-    const uint32_t sizes[3] = {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
+    const auto sizes = CarriedSizes(trailer);
     size_t offset = trailer.payloadStart;
     for (int i = 0; i < 3; ++i) {
         Bytes decoded;

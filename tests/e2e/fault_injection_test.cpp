@@ -251,8 +251,7 @@ TEST_F(Fault, DamagedInstallerFile) {
     const uint32_t starts[kPayloadFileCount] = {
         trailer.payloadStart, trailer.payloadStart + trailer.firstSize,
         trailer.payloadStart + trailer.firstSize + trailer.secondSize};
-    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
-                                               trailer.thirdSize};
+    const auto sizes = CarriedSizes(trailer);
     ASSERT_EQ(0, built.compare(trailer.payloadStart - kIntegrityBlockSize, kIntegrityMagicLength,
                                kIntegrityMagic));
     auto flipped = [&](int file, bool block) {

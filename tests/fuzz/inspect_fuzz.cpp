@@ -30,8 +30,7 @@ void CheckFiles(const InstallerReport& report) {
     FuzzCheck(report.files.size() == (sound ? 3u : 0u), "regions are described once sound");
     const PayloadTrailer& trailer = report.trailer.fields;
     uint64_t offset = trailer.payloadStart;
-    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
-                                               trailer.thirdSize};
+    const auto sizes = CarriedSizes(trailer);
     for (size_t i = 0; i < report.files.size(); ++i) {
         const PayloadFileReport& file = report.files[i];
         FuzzCheck(file.offset == offset && file.size == sizes[i],

@@ -24,8 +24,7 @@ constexpr uint32_t kRecordedCrcOffset = 12;
 // The carried files' regions of a sound trailer lie end to end between the payload's start
 // and the trailer, in the order of the carried files' table.
 void CheckRegions(const PayloadTrailer& trailer, uint32_t length) {
-    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
-                                               trailer.thirdSize};
+    const auto sizes = CarriedSizes(trailer);
     uint64_t offset = trailer.payloadStart;
     for (int i = 0; i < kPayloadFileCount; ++i) {
         FuzzCheck(offset + sizes[i] <= uint64_t{length} - kTrailerSize,
@@ -49,8 +48,7 @@ void CheckIntegrityOf(const uint8_t* image, uint32_t length, const PayloadTraile
               "a present block starts with the magic");
     FuzzCheck(Crc32(block, kIntegrityBlockSize - 4) == ReadLe32(block + kIntegrityBlockSize - 4),
               "a present block's own CRC holds");
-    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
-                                               trailer.thirdSize};
+    const auto sizes = CarriedSizes(trailer);
     uint32_t offset = trailer.payloadStart;
     int firstDifference = -1;
     for (int i = 0; i < kPayloadFileCount; ++i) {

@@ -40,7 +40,7 @@ Bytes MakeInstallerImage(const Bytes& stub, const Bytes regions[3]) {
 
 void AddIntegrityBlock(Bytes& installer) {
     PayloadTrailer trailer = DecodeTrailer(installer.data() + installer.size() - kTrailerSize);
-    const uint32_t sizes[3] = {trailer.firstSize, trailer.secondSize, trailer.thirdSize};
+    const auto sizes = CarriedSizes(trailer);
     uint32_t crcs[3];
     uint32_t at = trailer.payloadStart;
     for (int i = 0; i < 3; ++i) {
