@@ -119,38 +119,46 @@ void SearchDirect(const uint8_t* buf, uint32_t pos, uint32_t limit, uint32_t* be
     }
 }
 
-}  // namespace
+// The longest match at each data position: its length (0 when none) and its distance
+// minus 1 (0..4095). `buf` is the data behind the window's initial spaces.
+struct Matches {
+    std::vector<uint8_t> longest;
+    std::vector<uint16_t> distance;
+};
 
-std::vector<uint8_t> EncodeSzdd(const uint8_t* data, size_t size, uint8_t lastChar) {
-    const uint32_t n = static_cast<uint32_t>(size);
-    std::vector<uint8_t> buf(kPrefix + size_t{n});
-    std::memset(buf.data(), kSzddWindowFill, kPrefix);
-    if (n > 0) std::memcpy(buf.data() + kPrefix, data, n);
-
-    // 1. The longest match and its distance at every data position.
-    std::vector<uint8_t> longest(n);
-    std::vector<uint16_t> distance(n);  // distance - 1 (0..4095)
+// Step 1: the exact longest match at every data position.
+Matches FindLongestMatches(const std::vector<uint8_t>& buf, uint32_t n) {
+    Matches matches;
+    matches.longest.resize(n);
+    matches.distance.resize(n);
+    auto keep = [&](uint32_t pos, uint32_t length, uint32_t dist) {
+        matches.longest[pos - kPrefix] = static_cast<uint8_t>(length);
+        matches.distance[pos - kPrefix] = static_cast<uint16_t>(dist - (dist > 0 ? 1 : 0));
+    };
     const uint32_t total = kPrefix + n;
     const uint32_t treeEnd = total >= kSzddMaxMatch ? total - kSzddMaxMatch + 1 : 0;
     TreeMatchFinder finder(buf.data());
     uint32_t length = 0;
     uint32_t dist = 0;
+    // The spaces go into the tree too, so that the data's first bytes can match them.
     for (uint32_t pos = 0; pos < treeEnd; ++pos) {
         finder.Insert(pos, &length, &dist);
-        if (pos >= kPrefix) {
-            longest[pos - kPrefix] = static_cast<uint8_t>(length);
-            distance[pos - kPrefix] = static_cast<uint16_t>(dist - (dist > 0 ? 1 : 0));
-        }
+        if (pos >= kPrefix) keep(pos, length, dist);
     }
     for (uint32_t pos = std::max(treeEnd, kPrefix); pos < total; ++pos) {
         SearchDirect(buf.data(), pos, total - pos, &length, &dist);
-        longest[pos - kPrefix] = static_cast<uint8_t>(length);
-        distance[pos - kPrefix] = static_cast<uint16_t>(dist - (dist > 0 ? 1 : 0));
+        keep(pos, length, dist);
     }
+    return matches;
+}
 
-    // 2. Backwards: the cheapest cost from each position to the end and the step taken.
+// Step 2: backwards, the cheapest cost from each position to the end and the step taken
+// there (1 a literal, 3..18 a match of that length). Returns the steps; *bits the cost of
+// the whole parse.
+std::vector<uint8_t> ChooseSteps(const std::vector<uint8_t>& longest, uint32_t* bits) {
+    const uint32_t n = static_cast<uint32_t>(longest.size());
     std::vector<uint32_t> cost(size_t{n} + 1);
-    std::vector<uint8_t> step(n);  // 1 = literal, 3..18 = match length
+    std::vector<uint8_t> step(n);
     cost[n] = 0;
     for (uint32_t i = n; i-- > 0;) {
         uint32_t best = kLiteralBits + cost[i + 1];
@@ -165,10 +173,16 @@ std::vector<uint8_t> EncodeSzdd(const uint8_t* data, size_t size, uint8_t lastCh
         cost[i] = best;
         step[i] = static_cast<uint8_t>(bestStep);
     }
+    *bits = cost[0];
+    return step;
+}
 
-    // 3. Forwards: header, then flag groups.
+// Step 3: forwards, the header, then the chosen tokens, eight per flag byte.
+std::vector<uint8_t> WriteTokens(const uint8_t* data, uint32_t n, uint8_t lastChar,
+                                 const std::vector<uint8_t>& step,
+                                 const std::vector<uint16_t>& distance, uint32_t bits) {
     std::vector<uint8_t> out(kSzddHeaderSize);
-    out.reserve(kSzddHeaderSize + cost[0] / 8 + 2);
+    out.reserve(kSzddHeaderSize + bits / 8 + 2);
     std::memcpy(out.data(), kSzddMagic, sizeof kSzddMagic);
     out[offsetof(SzddRawHeader, mode)] = kSzddModeA;
     out[offsetof(SzddRawHeader, lastChar)] = lastChar;
@@ -198,6 +212,19 @@ std::vector<uint8_t> EncodeSzdd(const uint8_t* data, size_t size, uint8_t lastCh
         i += l;
     }
     return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeSzdd(const uint8_t* data, size_t size, uint8_t lastChar) {
+    const uint32_t n = static_cast<uint32_t>(size);
+    std::vector<uint8_t> buf(kPrefix + size_t{n});
+    std::memset(buf.data(), kSzddWindowFill, kPrefix);
+    if (n > 0) std::memcpy(buf.data() + kPrefix, data, n);
+    const Matches matches = FindLongestMatches(buf, n);
+    uint32_t bits = 0;
+    const std::vector<uint8_t> step = ChooseSteps(matches.longest, &bits);
+    return WriteTokens(data, n, lastChar, step, matches.distance, bits);
 }
 
 uint8_t SzddLastNameChar(const std::string& path) {
