@@ -8,6 +8,7 @@
 #include "app/procedure_rules.h"
 #include "app/upgrade_sequence.h"
 #include "payload/carried_files.h"
+#include "support/scoped_win.h"
 
 namespace {
 
@@ -24,17 +25,16 @@ FileIdentity IdentityOf(const char* path) {
     FileIdentity identity;
     // No access asked for, all sharing given: this open succeeds on a running program's
     // image and never disturbs a holder.
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return identity;
+    FileHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.valid()) return identity;
     BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(file, &info)) {
+    if (GetFileInformationByHandle(file.get(), &info)) {
         identity.known = true;
         identity.volume = info.dwVolumeSerialNumber;
         identity.indexHigh = info.nFileIndexHigh;
         identity.indexLow = info.nFileIndexLow;
     }
-    CloseHandle(file);
     return identity;
 }
 
@@ -67,12 +67,10 @@ BOOL CALLBACK FindOwnedProductWindow(HWND window, LPARAM search) {
 // user that even PROCESS_QUERY_LIMITED_INFORMATION is refused for: it is then not ours to
 // close either, and its files show as held when they are checked).
 bool ImageOf(DWORD processId, char (&image)[MAX_PATH]) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    if (process == nullptr) return false;
+    ObjectHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process.valid()) return false;
     DWORD size = MAX_PATH;
-    bool known = QueryFullProcessImageNameA(process, 0, image, &size) != FALSE;
-    CloseHandle(process);
-    return known;
+    return QueryFullProcessImageNameA(process.get(), 0, image, &size) != FALSE;
 }
 
 }  // namespace
@@ -85,13 +83,13 @@ int FindProductProcesses(const char* productFolder, ProductProcess* found, int c
             targets[i] = IdentityOf(names[i]);
         }
     }
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) return 0;
     int count = 0;
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more;
-         more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry)) {
         if (entry.th32ProcessID == GetCurrentProcessId()) continue;
         char image[MAX_PATH];
         if (!ImageOf(entry.th32ProcessID, image)) continue;
@@ -114,6 +112,5 @@ int FindProductProcesses(const char* productFolder, ProductProcess* found, int c
         }
         ++count;
     }
-    CloseHandle(snapshot);
     return count;
 }

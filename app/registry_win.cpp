@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/registry_text.h"
+#include "support/scoped_win.h"
 
 bool hklmWritable = false;
 
@@ -17,22 +18,6 @@ constexpr DWORD kProbeValue = 0x12348765;
 // then ignored.)
 constexpr REGSAM kProductView = KEY_WOW64_32KEY;
 constexpr DWORD kValueBufferSize = 512;
-
-// Closes a registry key when the function returns.
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (key_ != nullptr) RegCloseKey(key_);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 HKEY EffectiveRoot(HKEY root) {
     return (root == HKEY_LOCAL_MACHINE && !hklmWritable) ? HKEY_CURRENT_USER : root;

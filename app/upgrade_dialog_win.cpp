@@ -16,6 +16,7 @@
 #include "payload/reason_codes.h"
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
+#include "support/scoped_win.h"
 #include "support/text_format.h"
 #include "support/ui_text.h"
 
@@ -50,12 +51,17 @@ void InitialiseDialog(HWND dialog) {
 }
 
 void PaintDialog(HWND dialog) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(dialog, &paint);
+    PaintSession paint(dialog);
     if (dialogIcon != nullptr) {
-        DrawIconEx(dc, iconPosition.x, iconPosition.y, dialogIcon, 42, 42, 0, nullptr, DI_NORMAL);
+        DrawIconEx(paint.dc(), iconPosition.x, iconPosition.y, dialogIcon, 42, 42, 0, nullptr,
+                   DI_NORMAL);
     }
-    EndPaint(dialog, &paint);
+}
+
+// The icon was loaded for this dialog alone (not shared), so it goes with it.
+void ReleaseDialogIcon() {
+    if (dialogIcon != nullptr) DestroyIcon(dialogIcon);
+    dialogIcon = nullptr;
 }
 
 void ReportExtractionFailure(int32_t code) {
@@ -161,6 +167,9 @@ INT_PTR CALLBACK UpgradeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             return TRUE;
         case WM_PAINT:
             PaintDialog(dialog);
+            return FALSE;
+        case WM_DESTROY:
+            ReleaseDialogIcon();
             return FALSE;
         case WM_TIMER:
             if (wParam == kPreparationTimerId) Prepare(dialog);

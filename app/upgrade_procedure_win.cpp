@@ -12,7 +12,7 @@
 #include "support/deployment_log.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
-#include "support/global_block.h"
+#include "support/scoped_win.h"
 #include "support/ui_text.h"
 #include "version/version_reader.h"
 #include "version/version_record.h"
@@ -34,14 +34,6 @@ struct Step {
     std::vector<uint8_t> old;                    // the installed file's bytes, to put back
     StepFailure failure = StepFailure::kNone;
     DWORD error = 0;  // the system's error code of a target that cannot be replaced
-};
-
-// Closes a handle on every path.
-struct ScopedHandle {
-    HANDLE handle;
-    ~ScopedHandle() {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
 };
 
 // The new copy: there, readable whole, carrying a version record, and exactly the bytes
@@ -77,21 +69,21 @@ StepFailure CheckTarget(Step& step) {
     // A read-only file cannot be opened for writing; the replacement lifts the attribute.
     DWORD access = GENERIC_READ;
     if ((step.attributes & FILE_ATTRIBUTE_READONLY) == 0) access |= GENERIC_WRITE;
-    ScopedHandle file{CreateFileA(step.target, access, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (file.handle == INVALID_HANDLE_VALUE) {
+    FileHandle file(CreateFileA(step.target, access, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
         step.error = GetLastError();
         return step.error == ERROR_SHARING_VIOLATION || step.error == ERROR_LOCK_VIOLATION
                    ? StepFailure::kTargetHeld
                    : StepFailure::kTargetRefused;
     }
     DWORD high = 0;
-    DWORD size = GetFileSize(file.handle, &high);
+    DWORD size = GetFileSize(file.get(), &high);
     if (high != 0 || size == INVALID_FILE_SIZE) return StepFailure::kTargetRefused;
     step.old.resize(size);
     DWORD read = 0;
     if (size != 0 &&
-        (!ReadFile(file.handle, step.old.data(), size, &read, nullptr) || read != size)) {
+        (!ReadFile(file.get(), step.old.data(), size, &read, nullptr) || read != size)) {
         step.error = GetLastError();
         return StepFailure::kTargetRefused;
     }

@@ -4,57 +4,9 @@
 #include "controls/progress_bar_paint.h"
 
 #include "controls/progress_bar_math.h"
+#include "support/scoped_win.h"
 
 namespace {
-
-// A pen, brush or bitmap deleted when it goes out of scope. It must no longer be selected
-// into a live device context by then.
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    ~GdiObject() {
-        if (object_) DeleteObject(object_);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ get() const { return object_; }
-
-private:
-    HGDIOBJ object_;
-};
-
-// The off-screen device context. On release it takes stock objects back in, so that the
-// pens and the bitmap selected into it can be deleted after it.
-class MemoryDc {
-public:
-    explicit MemoryDc(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
-    ~MemoryDc() {
-        if (dc_ == nullptr) return;
-        SelectObject(dc_, GetStockObject(NULL_BRUSH));
-        SelectObject(dc_, GetStockObject(NULL_PEN));
-        DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-class PaintSession {
-public:
-    explicit PaintSession(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
-    ~PaintSession() { EndPaint(window_, &paint_); }
-    PaintSession(const PaintSession&) = delete;
-    PaintSession& operator=(const PaintSession&) = delete;
-    HDC dc() const { return dc_; }
-
-private:
-    HWND window_;
-    PAINTSTRUCT paint_;
-    HDC dc_;
-};
 
 HPEN SolidPen(COLORREF color) { return CreatePen(PS_SOLID, 1, color); }
 

@@ -4,29 +4,14 @@
 
 #include "controls/progress_bar_paint.h"
 #include "controls/progress_bar_state.h"
+#include "support/scoped_win.h"
 
 namespace {
 
-// The state block locked for one handler; unlocked when the handler returns.
-class LockedState {
-public:
-    explicit LockedState(HWND window)
-        : handle_(reinterpret_cast<HGLOBAL>(GetWindowLongPtrA(window, 0))),
-          state_(handle_ ? static_cast<ProgressBarState*>(GlobalLock(handle_)) : nullptr) {}
-    ~LockedState() {
-        if (state_) GlobalUnlock(handle_);
-    }
-    LockedState(const LockedState&) = delete;
-    LockedState& operator=(const LockedState&) = delete;
+// The window's state block, locked for one handler.
+using LockedState = LockedGlobal<ProgressBarState>;
 
-    ProgressBarState* get() const { return state_; }
-    ProgressBarState* operator->() const { return state_; }
-    explicit operator bool() const { return state_ != nullptr; }
-
-private:
-    HGLOBAL handle_;
-    ProgressBarState* state_;
-};
+HGLOBAL StateOf(HWND window) { return reinterpret_cast<HGLOBAL>(GetWindowLongPtrA(window, 0)); }
 
 void Invalidate(HWND window, ProgressRepaint repaint) {
     if (repaint == ProgressRepaint::kNone) return;
@@ -41,7 +26,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
         return 0;
     }
     SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(handle));
-    LockedState state(window);
+    LockedState state(StateOf(window));
     if (state) {
         InitProgressBarState(*state.get(), reinterpret_cast<uintptr_t>(create->hInstance),
                              static_cast<uint16_t>(reinterpret_cast<uintptr_t>(create->hMenu)));
@@ -64,7 +49,7 @@ LRESULT CALLBACK ProgressBarWndProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     }
     if (message == WM_PAINT) {
-        LockedState state(window);
+        LockedState state(StateOf(window));
         // Without a state block the update region must still be validated, or WM_PAINT
         // would come back for ever.
         if (!state) return DefWindowProcA(window, message, wParam, lParam);
@@ -75,7 +60,7 @@ LRESULT CALLBACK ProgressBarWndProc(HWND window, UINT message, WPARAM wParam, LP
 
     ProgressRepaint repaint = ProgressRepaint::kNone;
     {
-        LockedState state(window);
+        LockedState state(StateOf(window));
         if (!state) return 0;
         repaint = ApplyProgressMessage(*state.get(), message, wParam, lParam);
     }

@@ -17,7 +17,7 @@
 #include "support/diagnostics.h"
 #include "support/file_access.h"
 #include "support/link_check_win.h"
-#include "support/global_block.h"
+#include "support/scoped_win.h"
 
 namespace {
 

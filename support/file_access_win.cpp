@@ -13,15 +13,6 @@ namespace {
 
 CRITICAL_SECTION fileLock;
 
-// Holds fileLock for one operation.
-class FileLockGuard {
-public:
-    FileLockGuard() { EnterCriticalSection(&fileLock); }
-    ~FileLockGuard() { LeaveCriticalSection(&fileLock); }
-    FileLockGuard(const FileLockGuard&) = delete;
-    FileLockGuard& operator=(const FileLockGuard&) = delete;
-};
-
 // Copies the joined path into the operation's own buffer; false when it does not fit.
 bool JoinInto(char (&path)[kFilePathSize], const char* folder, const char* name) {
     const char* joined = JoinPath(folder, name);
@@ -116,7 +107,7 @@ void CreateFileLock() { InitializeCriticalSection(&fileLock); }
 void DeleteFileLock() { DeleteCriticalSection(&fileLock); }
 
 uint32_t GetFileLength(const char* folder, const char* name) {
-    FileLockGuard lock;
+    SectionLock lock(fileLock);
     char path[kFilePathSize];
     if (!JoinInto(path, folder, name)) return kNoFileLength;
     FileHandle file(OpenForReading(path));
@@ -126,7 +117,7 @@ uint32_t GetFileLength(const char* folder, const char* name) {
 
 uint32_t ReadFileRange(void* buffer, const char* folder, const char* name, uint32_t offset,
                        uint32_t count) {
-    FileLockGuard lock;
+    SectionLock lock(fileLock);
     char path[kFilePathSize];
     if (!JoinInto(path, folder, name)) return 0;
     FileHandle file(OpenForReading(path));
@@ -145,7 +136,7 @@ uint32_t ReadFileRange(void* buffer, const char* folder, const char* name, uint3
 }
 
 int WriteWholeFile(const void* buffer, const char* folder, const char* name, uint32_t count) {
-    FileLockGuard lock;
+    SectionLock lock(fileLock);
     char path[kFilePathSize];
     if (!JoinInto(path, folder, name)) return -1;
     FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -157,7 +148,7 @@ int WriteWholeFile(const void* buffer, const char* folder, const char* name, uin
 }
 
 int WriteNewFile(const void* buffer, const char* folder, const char* name, uint32_t count) {
-    FileLockGuard lock;
+    SectionLock lock(fileLock);
     char path[kFilePathSize];
     if (!JoinInto(path, folder, name)) return -1;
     // CREATE_NEW with the reparse-point flag: never an existing file, never the target of
@@ -169,7 +160,7 @@ int WriteNewFile(const void* buffer, const char* folder, const char* name, uint3
 }
 
 int ReplaceWholeFile(const void* buffer, const char* folder, const char* name, uint32_t count) {
-    FileLockGuard lock;
+    SectionLock lock(fileLock);
     char path[kFilePathSize];
     // Whether a target can be replaced must not hang on which numbers happen to be free:
     // the rule counts the longest temporary name.
@@ -206,7 +197,7 @@ int ReplaceWholeFile(const void* buffer, const char* folder, const char* name, u
 }
 
 int EmptyUnlinkedFile(const char* path) {
-    FileLockGuard lock;
+    SectionLock lock(fileLock);
     char own[kFilePathSize];
     if (!JoinInto(own, "", path)) return -1;
     FileHandle file(OpenUnlinked(own, GENERIC_WRITE, 0, true));
@@ -229,14 +220,14 @@ int EmptyUnlinkedFile(const char* path) {
 }
 
 int AppendToUnlinkedFile(const void* buffer, const char* path, uint32_t count) {
-    FileLockGuard lock;
+    SectionLock lock(fileLock);
     char own[kFilePathSize];
     if (!JoinInto(own, "", path)) return -1;
     return AppendUnlinked(buffer, own, count);
 }
 
 int AppendToFile(const void* buffer, const char* folder, const char* name, uint32_t count) {
-    FileLockGuard lock;
+    SectionLock lock(fileLock);
     char path[kFilePathSize];
     if (!JoinInto(path, folder, name)) return -1;
     return AppendUnlinked(buffer, path, count);

@@ -6,7 +6,7 @@
 #include "payload/work_folder.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
-#include "support/global_block.h"
+#include "support/scoped_win.h"
 #include "support/ui_text.h"
 
 VersionRecord installedRecord;
