@@ -211,10 +211,11 @@ Value PackedByValue(const InstallerReport& report) {
     const PackerCheck& packer = report.packer;
     if (!packer.checked) return report.stubRead ? Null().Shown(packer.why) : Null();
     Fields fields;
-    fields.emplace_back("thisTvispack",
-                        Flag(packer.matches)
-                            .Shown(packer.matches ? "yes: every byte after the stub is what it writes"
-                                                  : "no: " + packer.why));
+    fields.emplace_back(
+        "thisTvispack",
+        Flag(packer.matches)
+            .Shown(packer.matches ? "yes: every byte after the stub is what it writes"
+                                  : "no: " + packer.why));
     fields.emplace_back("tvispack", Text(VersionLine()));
     return Object(fields);
 }

@@ -168,9 +168,8 @@ std::string PackageVersion(const RecordReport& record) {
     const std::string& text = record.versionText;
     while (end < text.size() && ((text[end] >= '0' && text[end] <= '9') || text[end] == '.')) {
         // A dot counts only between digits: "5..3" stops at "5", "5." at "5".
-        if (text[end] == '.' &&
-            (end == 0 || text[end - 1] == '.' || end + 1 == text.size() ||
-             text[end + 1] < '0' || text[end + 1] > '9')) {
+        if (text[end] == '.' && (end == 0 || text[end - 1] == '.' || end + 1 == text.size() ||
+                                 text[end + 1] < '0' || text[end + 1] > '9')) {
             break;
         }
         ++end;
