@@ -5,18 +5,8 @@
 
 namespace {
 
-constexpr uint64_t kLfanewOffset = 0x3C;
-constexpr uint16_t kPe32Magic = 0x10B;
-constexpr uint16_t kPe32PlusMagic = 0x20B;
 constexpr uint32_t kSecurityDirectory = 4;
 constexpr uint32_t kDirectoryEntrySize = 8;
-
-uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-// Whether `count` bytes at `offset` lie inside an image of `length` bytes.
-bool Inside(uint64_t offset, uint64_t count, uint64_t length) {
-    return offset <= length && count <= length - offset;
-}
 
 }  // namespace
 

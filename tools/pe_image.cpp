@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr uint64_t kLfanewOffset = 0x3C;
-constexpr uint16_t kPe32Magic = 0x10B;
-constexpr uint16_t kPe32PlusMagic = 0x20B;
 constexpr uint16_t kFileIsDll = 0x2000;
 constexpr uint32_t kResourceDirectory = 2;
 constexpr uint32_t kSectionHeaderSize = 40;
@@ -17,12 +14,6 @@ constexpr uint32_t kSectionHeaderSize = 40;
 constexpr uint32_t kMaxSections = 96;
 constexpr uint32_t kResourceTypeVersion = 16;
 constexpr uint32_t kSubdirectoryFlag = 0x80000000u;
-
-uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-bool Inside(uint64_t offset, uint64_t count, uint64_t length) {
-    return offset <= length && count <= length - offset;
-}
 
 // The image and its section table, to map RVAs to file offsets.
 struct Sections {

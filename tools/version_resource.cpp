@@ -9,8 +9,6 @@ constexpr uint32_t kFixedInfoSignature = 0xFEEF04BDu;
 constexpr uint32_t kFixedInfoSize = 52;
 constexpr uint32_t kBlockHeaderSize = 6;
 
-uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
 uint32_t Align4(uint32_t offset) { return (offset + 3u) & ~3u; }
 
 void AppendUtf8(uint32_t code, std::string* out) {
