@@ -271,21 +271,7 @@ TEST(TvispackUnderWine, PolishTextReachesAConsoleAsCharacters) {
     const std::wstring name = L"\u0141\u00F3d\u017A-brak.exe";  // "Łódź-brak.exe"
     std::wstring line = L"\"" + std::wstring(tvispack.begin(), tvispack.end()) + L"\" inspect \"" +
                         std::wstring(dir.path().begin(), dir.path().end()) + name + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = screen;
-    startup.hStdError = screen;
-    PROCESS_INFORMATION process = {};
-    DWORD code = 0xFFFFFFFF;
-    if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                       &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    const DWORD code = RunWithOutputHandle(line, screen);
     CONSOLE_SCREEN_BUFFER_INFO info = {};
     GetConsoleScreenBufferInfo(screen, &info);
     const DWORD cells = static_cast<DWORD>(info.dwSize.X) * (info.dwCursorPosition.Y + 1);

@@ -12,3 +12,7 @@
 // the test's console: given one of its own (CREATE_NO_WINDOW), Wine's conhost.exe goes on
 // holding the inherited output handle after the program has ended.
 DWORD RunWithOutput(const std::wstring& commandLine, const std::string& outputFile);
+
+// The same with standard output and standard error on an inheritable handle the caller
+// owns (a console screen buffer, say).
+DWORD RunWithOutputHandle(const std::wstring& commandLine, HANDLE output);
