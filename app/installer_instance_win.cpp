@@ -1,6 +1,7 @@
 // One installer at a time; see installer_instance.h.
 #include "app/installer_instance.h"
 
+#include "app/window_class.h"
 #include "controls/progress_bar.h"
 #include "resources/dialog_ids.h"
 
@@ -8,19 +9,15 @@ namespace {
 
 HANDLE runMutex = nullptr;
 
+// The class of dialog boxes and message boxes.
+constexpr char kDialogBoxClassName[] = "#32770";
+
 // The installer's dialog: a dialog box whose control 600 is our own progress bar class,
 // which no other program registers.
 BOOL CALLBACK FindInstallerDialog(HWND window, LPARAM found) {
-    char className[32] = {};
-    if (GetClassNameA(window, className, sizeof className) == 0 ||
-        lstrcmpA(className, "#32770") != 0) {
-        return TRUE;
-    }
+    if (!HasWindowClass(window, kDialogBoxClassName)) return TRUE;
     HWND bar = GetDlgItem(window, kProgressBarId);
-    if (bar == nullptr || GetClassNameA(bar, className, sizeof className) == 0 ||
-        lstrcmpA(className, kProgressBarClassName) != 0) {
-        return TRUE;
-    }
+    if (bar == nullptr || !HasWindowClass(bar, kProgressBarClassName)) return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
 }
@@ -35,12 +32,8 @@ struct OpenBox {
 
 BOOL CALLBACK FindOpenBox(HWND window, LPARAM search) {
     OpenBox* open = reinterpret_cast<OpenBox*>(search);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char className[32] = {};
-    if (processId != open->processId || window == open->dialog || !IsWindowVisible(window) ||
-        GetClassNameA(window, className, sizeof className) == 0 ||
-        lstrcmpA(className, "#32770") != 0) {
+    if (!IsWindowOfProcess(window, open->processId) || window == open->dialog ||
+        !IsWindowVisible(window) || !HasWindowClass(window, kDialogBoxClassName)) {
         return TRUE;
     }
     open->box = window;

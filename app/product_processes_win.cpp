@@ -7,6 +7,7 @@
 
 #include "app/procedure_rules.h"
 #include "app/upgrade_sequence.h"
+#include "app/window_class.h"
 #include "payload/carried_files.h"
 #include "support/scoped_win.h"
 
@@ -51,12 +52,8 @@ struct WindowOwner {
 // Whether a visible top-level window of a product class belongs to the process.
 BOOL CALLBACK FindOwnedProductWindow(HWND window, LPARAM search) {
     WindowOwner* owner = reinterpret_cast<WindowOwner*>(search);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId != owner->processId) return TRUE;
-    char name[262];
-    if (GetClassNameA(window, name, 261) <= 0) return TRUE;
-    if (std::strcmp(name, kLogViewClassName) == 0 || std::strcmp(name, kOnLineClassName) == 0) {
+    if (!IsWindowOfProcess(window, owner->processId)) return TRUE;
+    if (HasWindowClass(window, kLogViewClassName) || HasWindowClass(window, kOnLineClassName)) {
         owner->found = true;
         return FALSE;
     }
