@@ -48,7 +48,8 @@ int ReadRegString(HKEY root, const char* keyPath, unsigned maximumLength, const 
     std::memset(value, 0, sizeof value);
 
     RegKey key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_ALL_ACCESS | kProductView, key.out()) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_ALL_ACCESS | kProductView, key.out()) != ERROR_SUCCESS)
+        return 0;
     DWORD size = kRegistryQueryLimit;
     LONG status = RegQueryValueExA(key.get(), valueName, nullptr, nullptr, value, &size);
     // A value too long for the buffer (ERROR_MORE_DATA) is not read, like a missing one.
@@ -58,9 +59,11 @@ int ReadRegString(HKEY root, const char* keyPath, unsigned maximumLength, const 
 DWORD ReadRegDword(HKEY root, const char* keyPath, const char* valueName, DWORD fallback) {
     root = EffectiveRoot(root);
     RegKey key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE | kProductView, key.out()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE | kProductView, key.out()) !=
+        ERROR_SUCCESS) {
         WriteRegDword(root, keyPath, valueName, fallback);
-        if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE | kProductView, key.out()) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE | kProductView, key.out()) !=
+            ERROR_SUCCESS) {
             return fallback;
         }
     }
@@ -77,8 +80,8 @@ DWORD ReadRegDword(HKEY root, const char* keyPath, const char* valueName, DWORD 
 void WriteRegDword(HKEY root, const char* keyPath, const char* valueName, DWORD value) {
     root = EffectiveRoot(root);
     RegKey key;
-    if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE | kProductView, nullptr,
-                        key.out(), nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE | kProductView, nullptr, key.out(), nullptr) != ERROR_SUCCESS) {
         return;
     }
     RegSetValueExA(key.get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),

@@ -94,8 +94,9 @@ int main(int argc, char** argv) {
     bool decodes = true;
     double decodeTime = SecondsPerRun([&] {
         for (int i = 0; i < kPayloadFileCount; ++i) {
-            decodes = decodes && DecodeSzdd(packed[i].data(), packed[i].size(), &out) ==
-                                     SzddStatus::kOk && out == plain[i];
+            decodes = decodes &&
+                      DecodeSzdd(packed[i].data(), packed[i].size(), &out) == SzddStatus::kOk &&
+                      out == plain[i];
         }
     });
     if (!intact || !decodes) {

@@ -42,5 +42,4 @@ struct IntegrityCheck {
 // Checks the files of an image whose layout CheckPayloadImage accepted (with that
 // trailer): looks for a block ending at payloadStart and, when there is one, compares
 // each file's CRC-32 with it.
-IntegrityCheck CheckIntegrity(const uint8_t* image, uint32_t length,
-                              const PayloadTrailer& trailer);
+IntegrityCheck CheckIntegrity(const uint8_t* image, uint32_t length, const PayloadTrailer& trailer);

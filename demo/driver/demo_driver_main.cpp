@@ -204,8 +204,8 @@ public:
         bool readAfter = ReadProductRecord(product_ + "qelMapE.dll", &after);
         Say("installed after: " + (readAfter ? DescribeRecord(after) : "no version record"));
         const char* workFolder = GetWorkFolder(nullptr);
-        bool readCarried =
-            workFolder != nullptr && ReadProductRecord(std::string(workFolder) + "qelmape.dllu", &carried);
+        bool readCarried = workFolder != nullptr &&
+                           ReadProductRecord(std::string(workFolder) + "qelmape.dllu", &carried);
         if (readCarried) Say("carried by the installer: " + DescribeRecord(carried));
         bool upgraded = driven && readAfter && readCarried && SameBuild(after, carried) &&
                         !SameBuild(before_, carried) && code == kInstallerSuccessExitCode;

@@ -32,7 +32,7 @@ std::string DescribeRecord(const VersionRecord& record) {
 }
 
 bool SameBuild(const VersionRecord& a, const VersionRecord& b) {
-    return a.build == b.build && a.hour == b.hour && a.minute == b.minute &&
-           a.second == b.second && a.hundredths == b.hundredths &&
+    return a.build == b.build && a.hour == b.hour && a.minute == b.minute && a.second == b.second &&
+           a.hundredths == b.hundredths &&
            std::memcmp(a.dateChars, b.dateChars, sizeof a.dateChars) == 0;
 }
