@@ -5,7 +5,8 @@
 # timeout or out-of-memory input is copied into tests/fuzz/regressions/TARGET/, where the
 # native suite replays it from then on (FuzzReplay.*). Exits non-zero on any finding.
 #
-# Usage: scripts/fuzz.sh [--check] SECONDS [TARGET...]     (default: every target)
+# Usage: scripts/fuzz.sh [--check] SECONDS [TARGET...]     (default: every target of
+#        tests/fuzz/targets.txt)
 #   --check  the short run of scripts/test.sh: writes nothing into the repository; findings
 #            stay in BUILD/fuzz/findings/TARGET/ (copy them into the regressions by hand,
 #            or run again without --check).
@@ -30,14 +31,12 @@ seconds=$1
 shift
 case "$seconds" in '' | *[!0-9]*) usage ;; esac
 
-all_targets=()
-for source in tests/fuzz/*_fuzz.cpp; do
-    all_targets+=("$(basename "$source" .cpp)")
-done
+mapfile -t all_targets < <(grep -E '^[a-z0-9_]+_fuzz$' tests/fuzz/targets.txt)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 for target in "${targets[@]}"; do
-    [ -f "tests/fuzz/$target.cpp" ] || { echo "no fuzz target '$target' (${all_targets[*]})" >&2; exit 2; }
+    [[ " ${all_targets[*]} " == *" $target "* ]] ||
+        { echo "no fuzz target '$target' (${all_targets[*]})" >&2; exit 2; }
 done
 
 ensure_packages scripts/packages.txt || { echo "fuzz: packages missing" >&2; exit 1; }
