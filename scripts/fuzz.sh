@@ -46,9 +46,7 @@ build="$build_root/fuzz"
 logs="$build_root/logs"
 mkdir -p "$logs"
 echo "== build fuzz (${targets[*]})"
-if ! { cmake --preset fuzz -B "$build" && cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"; } \
-    >"$logs/build-fuzz.log" 2>&1; then
-    grep -E -A3 'error|Error' "$logs/build-fuzz.log" | head -n 40
+if ! build_preset "$build_root" fuzz "$logs/build-fuzz.log" "${targets[@]}"; then
     echo "build of fuzz FAILED (see $logs/build-fuzz.log)"
     exit 1
 fi
