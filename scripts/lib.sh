@@ -112,8 +112,8 @@ start_wine_desktop() {
         [ $started -eq 1 ] && break
         sleep 0.1
     done
-    # The process comes first, its desktop's window on the display a moment later; a program
-    # started before that makes a desktop of its own.
+    # The process comes first, its desktop's window on the display about half a second
+    # later: the programs started after this are to find the desktop made.
     if [ $started -eq 1 ]; then
         for _ in $(seq 1 100); do
             xwininfo -name "Default - Wine desktop" >/dev/null 2>&1 && return 0
