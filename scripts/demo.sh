@@ -52,16 +52,12 @@ else
     echo "note: this machine cannot run 32-bit programs (see docs/platform.md): the demo uses the 64-bit build"
 fi
 
-# build PRESET TARGET...: configures the preset when needed and builds the targets.
+# build PRESET TARGET...: configures the preset and builds the targets.
 build() {
     local preset="$1" log="$build_root/logs/demo-build-$1.log"
     shift
-    mkdir -p "$build_root/logs"
     echo "== build $preset: $*"
-    if ! { [ -f "$build_root/$preset/CMakeCache.txt" ] ||
-        cmake --preset "$preset" -B "$build_root/$preset"; } >"$log" 2>&1 ||
-        ! cmake --build "$build_root/$preset" -j "$(nproc)" --target "$@" >>"$log" 2>&1; then
-        grep -E -A3 'error|Error' "$log" | head -n 40
+    if ! build_preset "$build_root" "$preset" "$log" "$@"; then
         echo "demo: the build of $preset failed (see $log)"
         exit 1
     fi
@@ -145,12 +141,8 @@ cp "$demo/tvis-upgrade.exe" "$windows_bin/demo_driver.exe" "$windows_bin/console
     "$wine_dir/bin/"
 [ -n "$user" ] && chown -R "$user" "$wine_dir"
 # A Polish Windows, as the customers have one: Wine takes its locale from LANG, and with
-# it the ANSI code page 1250 and "Tak" and "Nie" on the buttons. The locale is compiled
-# into the demo's folder, so the machine's own locales stay as they are.
-mkdir -p "$wine_dir/locale"
-if localedef -i pl_PL -f UTF-8 "$wine_dir/locale/pl_PL.UTF-8" >/dev/null 2>&1 ||
-    [ -f "$wine_dir/locale/pl_PL.UTF-8/LC_CTYPE" ]; then
-    chmod -R a+rX "$wine_dir/locale"
+# it the ANSI code page 1250 and "Tak" and "Nie" on the buttons.
+if polish_locale "$wine_dir/locale"; then
     export LOCPATH="$wine_dir/locale" LANG=pl_PL.UTF-8
 else
     echo "note: no Polish locale could be made (package locales); Wine's own texts stay English"

@@ -5,7 +5,8 @@
 # timeout or out-of-memory input is copied into tests/fuzz/regressions/TARGET/, where the
 # native suite replays it from then on (FuzzReplay.*). Exits non-zero on any finding.
 #
-# Usage: scripts/fuzz.sh [--check] SECONDS [TARGET...]     (default: every target)
+# Usage: scripts/fuzz.sh [--check] SECONDS [TARGET...]     (default: every target of
+#        tests/fuzz/targets.txt)
 #   --check  the short run of scripts/test.sh: writes nothing into the repository; findings
 #            stay in BUILD/fuzz/findings/TARGET/ (copy them into the regressions by hand,
 #            or run again without --check).
@@ -30,14 +31,12 @@ seconds=$1
 shift
 case "$seconds" in '' | *[!0-9]*) usage ;; esac
 
-all_targets=()
-for source in tests/fuzz/*_fuzz.cpp; do
-    all_targets+=("$(basename "$source" .cpp)")
-done
+mapfile -t all_targets < <(grep -E '^[a-z0-9_]+_fuzz$' tests/fuzz/targets.txt)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 for target in "${targets[@]}"; do
-    [ -f "tests/fuzz/$target.cpp" ] || { echo "no fuzz target '$target' (${all_targets[*]})" >&2; exit 2; }
+    [[ " ${all_targets[*]} " == *" $target "* ]] ||
+        { echo "no fuzz target '$target' (${all_targets[*]})" >&2; exit 2; }
 done
 
 ensure_packages scripts/packages.txt || { echo "fuzz: packages missing" >&2; exit 1; }
@@ -47,9 +46,7 @@ build="$build_root/fuzz"
 logs="$build_root/logs"
 mkdir -p "$logs"
 echo "== build fuzz (${targets[*]})"
-if ! { cmake --preset fuzz -B "$build" && cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"; } \
-    >"$logs/build-fuzz.log" 2>&1; then
-    grep -E -A3 'error|Error' "$logs/build-fuzz.log" | head -n 40
+if ! build_preset "$build_root" fuzz "$logs/build-fuzz.log" "${targets[@]}"; then
     echo "build of fuzz FAILED (see $logs/build-fuzz.log)"
     exit 1
 fi

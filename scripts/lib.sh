@@ -103,13 +103,57 @@ start_wine_desktop() {
     # for the desktop to end.
     in_wine "$user" "$prefix" "$home" setsid "$wine" explorer /desktop=Default,1024x768 \
         </dev/null >/dev/null 2>&1 &
+    local started=0
     for _ in $(seq 1 100); do
         for pid in $(pgrep -u "${user:-$(id -un)}" -f 'explorer.exe /desktop'); do
             tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" &&
-                return 0
+                started=1
         done
+        [ $started -eq 1 ] && break
         sleep 0.1
     done
+    # The process comes first, its desktop's window on the display about half a second
+    # later: the programs started after this are to find the desktop made.
+    if [ $started -eq 1 ]; then
+        for _ in $(seq 1 100); do
+            xwininfo -name "Default - Wine desktop" >/dev/null 2>&1 && return 0
+            sleep 0.1
+        done
+    fi
     echo "the Wine desktop did not start (see $log)" >&2
     return 1
+}
+
+# build_preset BUILD_ROOT PRESET LOG [TARGET...]: configures PRESET into BUILD_ROOT/PRESET
+# and builds the targets (every one by default), both steps' output in LOG. When either
+# fails, shows the lines of LOG around its errors and returns 1.
+build_preset() {
+    local build_root="$1" preset="$2" log="$3" targets=()
+    shift 3
+    [ $# -gt 0 ] && targets=(--target "$@")
+    mkdir -p "$(dirname "$log")"
+    if cmake --preset "$preset" -B "$build_root/$preset" >"$log" 2>&1 &&
+        cmake --build "$build_root/$preset" -j "$(nproc)" "${targets[@]}" >>"$log" 2>&1; then
+        return 0
+    fi
+    grep -E -A3 'error|Error' "$log" | head -n 60
+    return 1
+}
+
+# polish_locale FOLDER: compiles the Polish locale (pl_PL.UTF-8) into FOLDER, for Wine to
+# find through LOCPATH, so that the machine's own locales stay as they are. Returns 1 when
+# it cannot be made (package locales missing).
+polish_locale() {
+    local folder="$1"
+    mkdir -p "$folder"
+    localedef -i pl_PL -f UTF-8 "$folder/pl_PL.UTF-8" >/dev/null 2>&1 ||
+        [ -f "$folder/pl_PL.UTF-8/LC_CTYPE" ] || return 1
+    chmod -R a+rX "$folder"
+}
+
+# format_files: the C and C++ files that .clang-format governs, product code and tests, as
+# NUL-terminated paths relative to the repository's root (the current folder). What
+# scripts/test.sh checks; `format_files | xargs -0 clang-format -i` applies it.
+format_files() {
+    git ls-files -z -- '*.c' '*.cpp' '*.h'
 }

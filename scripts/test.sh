@@ -2,9 +2,10 @@
 # Builds the presets and runs every test suite: native, the same under ASan and UBSan
 # (native-asan), a short run of every fuzz target (fuzz: scripts/fuzz.sh --check, one
 # suite), then win32 and win64 under Wine on a private Xvfb display and a fresh Wine
-# prefix, the reproducible build, the packages, the demo and the documents' examples
-# (see docs/testing.md). Ends with "N passed, N failed" and exits non-zero when anything failed or did not
-# build.
+# prefix, the reproducible build, the packages, the demo and the documents' examples; with
+# native, the check that the C++ sources are laid out as .clang-format says (see
+# docs/testing.md). Ends with "N passed, N failed, N skipped" and exits non-zero when
+# anything failed or did not build.
 #
 # Usage: scripts/test.sh [native|native-asan|fuzz|win32|win64 ...]   (default: all five)
 # TVIS_BUILD_ROOT puts the build folders elsewhere than build/ (for parallel work);
@@ -19,61 +20,152 @@ presets=("$@")
 # Seconds each fuzz target runs for in the fuzz suite.
 fuzz_seconds=5
 
-ensure_packages scripts/packages.txt || { echo "0 passed, 1 failed"; exit 1; }
-
 build_root="${TVIS_BUILD_ROOT:-$root/build}"
+logs="$build_root/logs"
 passed=0
 failed=0
 skipped=0
 built=()
-for preset in "${presets[@]}"; do
-    # scripts/fuzz.sh builds its own preset, with clang.
-    if [ "$preset" = fuzz ]; then
-        built+=("$preset")
-        continue
-    fi
-    echo "== build $preset"
-    logs="$build_root/logs"
-    mkdir -p "$logs"
-    if cmake --preset "$preset" -B "$build_root/$preset" >"$logs/configure-$preset.log" 2>&1 &&
-        cmake --build "$build_root/$preset" -j "$(nproc)" >"$logs/build-$preset.log" 2>&1; then
-        built+=("$preset")
+run_dir=""
+XVFB_PID=""
+
+# ---- counting
+
+# Ends the run with its totals; the status says whether anything failed.
+finish() {
+    echo "$passed passed, $failed failed, $skipped skipped"
+    [ "$failed" -eq 0 ]
+    exit
+}
+
+# step [--show ERE] [--skip-status N] NAME LOG COMMAND...: runs COMMAND with its output in
+# LOG and counts it as one test: passed when it exits with 0 (showing the lines of LOG that
+# match ERE), skipped when it exits with N (showing LOG's last line), failed otherwise
+# (showing LOG's tail). Returns COMMAND's status.
+step() {
+    local show="" skip_status=""
+    while :; do
+        case "$1" in
+        --show) show="$2" ;;
+        --skip-status) skip_status="$2" ;;
+        *) break ;;
+        esac
+        shift 2
+    done
+    local name="$1" log="$2" started=$SECONDS status
+    shift 2
+    mkdir -p "$(dirname "$log")"
+    "$@" >"$log" 2>&1 </dev/null
+    status=$?
+    local took="$((SECONDS - started)) s"
+    if [ $status -eq 0 ]; then
+        [ -n "$show" ] && grep -E "$show" "$log" | awk '!seen[$0]++'
+        echo "$name passed ($took)"
+        passed=$((passed + 1))
+    elif [ -n "$skip_status" ] && [ $status -eq "$skip_status" ]; then
+        tail -n 1 "$log"
+        echo "$name SKIPPED ($took)"
+        skipped=$((skipped + 1))
     else
-        cat "$logs/configure-$preset.log" "$logs/build-$preset.log" | grep -E -A3 'error|Error' | head -n 60
-        echo "build of $preset FAILED"
+        tail -n 40 "$log"
+        echo "$name FAILED ($took, see $log)"
         failed=$((failed + 1))
     fi
-done
+    return $status
+}
 
-# The native tvispack looks for its default stub, the 32-bit installer without payload,
-# beside itself, as tvispack.exe does in the Windows build.
-if [ -f "$build_root/win32/bin/tvisupgrade.exe" ] && [ -d "$build_root/native/bin" ]; then
-    cp -f "$build_root/win32/bin/tvisupgrade.exe" "$build_root/native/bin/"
-fi
+# junit_counts FILE: "PASSED FAILED SKIPPED" of a ctest JUnit file (--output-junit). A test
+# ctest could not run (its program missing, say) is a failure, as ctest counts it; one that
+# skipped itself (gtest's SKIPPED, through SKIP_REGULAR_EXPRESSION) is skipped; a disabled
+# one is not counted.
+junit_counts() {
+    awk '
+        function tally() {
+            if (status == "run") passed++
+            else if (status == "fail" || (status == "notrun" && !skip)) failed++
+            else if (status == "notrun") skipped++
+            status = ""
+        }
+        /<testcase / {
+            tally()
+            status = $0
+            sub(/.* status="/, "", status)
+            sub(/".*/, "", status)
+            skip = 0
+        }
+        /<skipped message="SKIP_/ { skip = 1 }
+        END { tally(); print passed + 0, failed + 0, skipped + 0 }
+    ' "$1"
+}
 
-run_dir=$(mktemp -d /tmp/tvis-test.XXXXXX)
-chmod 755 "$run_dir"
-XVFB_PID=""
+has_built() { [[ " ${built[*]} " == *" $1 "* ]]; }
+
+# ---- the stages
+
+# The C++ sources, product code and tests, as .clang-format lays them out (format_files in
+# scripts/lib.sh names them).
+check_format() {
+    local report status
+    report=$(format_files | xargs -0 clang-format --dry-run -Werror 2>&1)
+    status=$?
+    printf '%s\n' "$report"
+    if [ "$status" -eq 0 ]; then
+        echo "format: $(format_files | tr -cd '\0' | wc -c) files as .clang-format lays them out"
+        return 0
+    fi
+    echo "format: these files differ from .clang-format (scripts/lib.sh: format_files | xargs -0 clang-format -i):"
+    printf '%s\n' "$report" | sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: error: .*/    \1/p' | sort -u
+    return 1
+}
+
+build_presets() {
+    local preset
+    for preset in "${presets[@]}"; do
+        # scripts/fuzz.sh builds its own preset, with clang.
+        if [ "$preset" = fuzz ]; then
+            built+=("$preset")
+            continue
+        fi
+        echo "== build $preset"
+        if build_preset "$build_root" "$preset" "$logs/build-$preset.log"; then
+            built+=("$preset")
+        else
+            echo "build of $preset FAILED (see $logs/build-$preset.log)"
+            failed=$((failed + 1))
+        fi
+    done
+    # The native tvispack looks for its default stub, the 32-bit installer without payload,
+    # beside itself, as tvispack.exe does in the Windows build.
+    if [ -f "$build_root/win32/bin/tvisupgrade.exe" ] && [ -d "$build_root/native/bin" ]; then
+        cp -f "$build_root/win32/bin/tvisupgrade.exe" "$build_root/native/bin/"
+    fi
+}
+
 cleanup() {
     if [ -n "${TVIS_WINEPREFIX:-}" ] && [ -d "$TVIS_WINEPREFIX" ]; then
         in_wine "${TVIS_WINE_USER:-}" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME" wineserver -k 2>/dev/null
     fi
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-    rm -rf "$run_dir"
+    [ -n "$run_dir" ] && rm -rf "$run_dir"
 }
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 
-needs_wine=0
-for preset in "${built[@]}"; do
-    case "$preset" in
-    native | native-asan | fuzz) ;;
-    win32) can_run_32bit && needs_wine=1 ;;
-    *) needs_wine=1 ;;
-    esac
-done
-if [ $needs_wine -eq 1 ]; then
-    start_xvfb "$run_dir" || { echo "0 passed, $((failed + 1)) failed"; exit 1; }
+# Whether any built preset runs under Wine here.
+needs_wine() {
+    local preset
+    for preset in "${built[@]}"; do
+        case "$preset" in
+        native | native-asan | fuzz) ;;
+        win32) can_run_32bit && return 0 ;;
+        *) return 0 ;;
+        esac
+    done
+    return 1
+}
+
+# The run's Xvfb display and Wine prefix, with its virtual desktop running, for the Windows
+# suites and the programs they start (TVIS_* variables, read by scripts/wine-run.sh).
+start_wine() {
+    start_xvfb "$run_dir" || return 1
     export TVIS_RUN_DIR="$run_dir"
     export TVIS_WINEPREFIX="$run_dir/prefix"
     export TVIS_WINE_HOME="$run_dir/home"
@@ -86,211 +178,183 @@ if [ $needs_wine -eq 1 ]; then
         export TVIS_WINE_USER
         chown "$TVIS_WINE_USER" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME"
     fi
-    # The Polish locale for the tests that run as on a Polish Windows (TVIS_TEST_LANG),
-    # compiled into the run's folder so that the machine's own locales stay as they are.
-    mkdir -p "$run_dir/locale"
-    if localedef -i pl_PL -f UTF-8 "$run_dir/locale/pl_PL.UTF-8" >/dev/null 2>&1; then
-        chmod -R a+rX "$run_dir/locale"
+    # The Polish locale for the tests that run as on a Polish Windows (TVIS_TEST_LANG).
+    if polish_locale "$run_dir/locale"; then
         export TVIS_LOCPATH="$run_dir/locale"
     else
         echo "note: no Polish locale could be made (package locales); its tests are skipped"
     fi
     echo "== wine prefix (display $DISPLAY, $TVIS_WINE)"
-    start_wine_desktop "$TVIS_WINE_USER" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME" "$run_dir/wineboot.log" ||
-        { echo "0 passed, $((failed + 1)) failed"; exit 1; }
-    sleep 3
-fi
+    start_wine_desktop "$TVIS_WINE_USER" "$TVIS_WINEPREFIX" "$TVIS_WINE_HOME" "$run_dir/wineboot.log"
+}
 
-for preset in "${built[@]}"; do
-    if [ "$preset" = win32 ] && ! can_run_32bit; then
-        # The kernel runs no 32-bit code, so the win32 suite cannot run here (the 64-bit
-        # suite runs the same tests). The shipped 32-bit installer still runs end to end:
-        # scripts/win32-smoke.sh emulates the 32-bit Wine loader with qemu-i386 in a
-        # private namespace, one suite.
-        echo "== test win32: this machine cannot run 32-bit programs (no IA-32 emulation in its kernel): the emulated smoke suite (scripts/win32-smoke.sh)"
-        smoke_log="$build_root/logs/win32-smoke.log"
-        smoke_started=$SECONDS
-        if scripts/win32-smoke.sh "$build_root" "$run_dir/win32-smoke" >"$smoke_log" 2>&1; then
-            grep -E '^win32 smoke: ' "$smoke_log"
-            echo "win32 smoke passed ($((SECONDS - smoke_started)) s)"
-            passed=$((passed + 1))
-        else
-            tail -n 60 "$smoke_log"
-            echo "win32 smoke FAILED ($((SECONDS - smoke_started)) s, see $smoke_log)"
-            failed=$((failed + 1))
-        fi
-        # What needs no Wine: the shipped installer imports only system DLLs.
-        check=(cmake -DOBJDUMP=i686-w64-mingw32-objdump -P tests/win/check_imports.cmake)
-        if "${check[@]:0:2}" -DPROGRAM="$build_root/win32/bin/tvisupgrade.exe" "${check[@]:2}" &&
-            "${check[@]:0:2}" -DPROGRAM="$build_root/win32/bin/comctl32_importer.exe" \
-                -DEXPECT_REJECTED=comctl32.dll "${check[@]:2}"; then
-            echo "win32 import checks passed"
-            passed=$((passed + 2))
-        else
-            echo "win32 import checks FAILED"
-            failed=$((failed + 1))
-        fi
-        continue
-    fi
-    if [ "$preset" = fuzz ]; then
-        echo "== test fuzz (scripts/fuzz.sh --check $fuzz_seconds)"
-        mkdir -p "$build_root/logs"
-        fuzz_log="$build_root/logs/fuzz.log"
-        if TVIS_BUILD_ROOT="$build_root" scripts/fuzz.sh --check "$fuzz_seconds" >"$fuzz_log" 2>&1; then
-            grep -E '^[a-z_]+_fuzz: ' "$fuzz_log"
-            echo "fuzz passed"
-            passed=$((passed + 1))
-        else
-            tail -n 40 "$fuzz_log"
-            echo "fuzz FAILED (see $fuzz_log)"
-            failed=$((failed + 1))
-        fi
-        continue
-    fi
+# The suite of a built preset through ctest, counted from its JUnit results.
+test_preset() {
+    local preset="$1"
+    local log="$logs/ctest-$preset.log" results="$logs/ctest-$preset.xml"
     echo "== test $preset"
-    jobs=$(nproc)
-    log="$build_root/logs/ctest-$preset.log"
     # Screenshots go where the Wine user may write, then into the build folder.
-    shots="$run_dir/screenshots-$preset"
+    local shots="$run_dir/screenshots-$preset"
     mkdir -p "$shots"
     chmod 777 "$shots"
     export TVIS_TEST_SCREENSHOT_DIR="Z:$shots"
-    filter=()
+    local filter=()
     [ -n "${TVIS_TEST_FILTER:-}" ] && filter=(-R "$TVIS_TEST_FILTER")
-    ctest --test-dir "$build_root/$preset" --output-on-failure -j "$jobs" "${filter[@]}" 2>&1 | tee "$log" | grep -E -v '^ *([0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed|Start +[0-9]+:)'
+    rm -f "$results"
+    ctest --test-dir "$build_root/$preset" --output-on-failure -j "$(nproc)" \
+        --output-junit "$results" "${filter[@]}" 2>&1 | tee "$log" |
+        grep -E -v '^ *([0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed|Start +[0-9]+:)'
     if compgen -G "$shots/*.png" >/dev/null; then
         mkdir -p "$build_root/$preset/screenshots"
         cp -f "$shots"/*.png "$build_root/$preset/screenshots/"
     fi
-    total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
-    bad=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
-    if [ -z "$total" ]; then
-        echo "ctest for $preset gave no summary"
+    local counts=(0 0 0)
+    [ -f "$results" ] && read -r -a counts < <(junit_counts "$results")
+    if [ $((counts[0] + counts[1] + counts[2])) -eq 0 ]; then
+        echo "ctest for $preset ran no test (see $log)"
         failed=$((failed + 1))
-        continue
+        return
     fi
-    skips=$(grep -c '(Skipped)$' "$log")
-    passed=$((passed + total - bad - skips))
-    failed=$((failed + bad))
-    skipped=$((skipped + skips))
-done
+    passed=$((passed + counts[0]))
+    failed=$((failed + counts[1]))
+    skipped=$((skipped + counts[2]))
+}
 
-# Reproducible builds: the shipped programs built a second time, from a copy of the
-# sources in another folder into another build folder, must come out byte for byte the
-# same (no build path, no build time in them). The copy is no git checkout, so it is told
-# the commit that the first build read from git.
-if [[ " ${built[*]} " == *" win32 "* ]]; then
-    echo "== reproducible win32 build"
-    repro="$run_dir/repro"
-    repro_log="$build_root/logs/reproducible.log"
+# check_imports PROGRAM [REJECTED_DLL]: the win32 program imports only system DLLs (and
+# is refused for REJECTED_DLL when one is named).
+check_imports() {
+    cmake -DOBJDUMP=i686-w64-mingw32-objdump -DPROGRAM="$build_root/win32/bin/$1" \
+        ${2:+-DEXPECT_REJECTED="$2"} -P tests/win/check_imports.cmake
+}
+
+# The kernel runs no 32-bit code, so the win32 suite cannot run here (the 64-bit suite runs
+# the same tests). The shipped 32-bit installer still runs end to end: scripts/win32-smoke.sh
+# emulates the 32-bit Wine loader with qemu-i386 in a private namespace, one suite. What
+# needs no Wine runs as well: the shipped installer imports only system DLLs.
+test_win32_emulated() {
+    echo "== test win32: this machine cannot run 32-bit programs (no IA-32 emulation in its kernel): the emulated smoke suite (scripts/win32-smoke.sh)"
+    step --show '^win32 smoke: ' "win32 smoke" "$logs/win32-smoke.log" \
+        scripts/win32-smoke.sh "$build_root" "$run_dir/win32-smoke"
+    step "win32 imports of tvisupgrade.exe" "$logs/win32-imports.log" check_imports tvisupgrade.exe
+    step "win32 imports of comctl32_importer.exe" "$logs/win32-imports-rejected.log" \
+        check_imports comctl32_importer.exe comctl32.dll
+}
+
+test_fuzz() {
+    echo "== test fuzz (scripts/fuzz.sh --check $fuzz_seconds)"
+    step --show '^[a-z0-9_]+_fuzz: ' fuzz "$logs/fuzz.log" \
+        env TVIS_BUILD_ROOT="$build_root" scripts/fuzz.sh --check "$fuzz_seconds"
+}
+
+# Reproducible builds: the shipped programs built a second time, from a copy of the sources
+# in another folder into another build folder, must come out byte for byte the same (no
+# build path, no build time in them). The copy is no git checkout, so it is told the commit
+# that the first build read from git.
+second_win32_build() {
+    local repro="$run_dir/repro" program same=0
     mkdir -p "$repro/src"
-    if git ls-files -z --cached --others --exclude-standard |
-        xargs -0 cp --parents -t "$repro/src" 2>"$repro_log" &&
+    git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$repro/src" &&
         cmake --preset win32 -S "$repro/src" -B "$repro/build" \
-            -DTVIS_SOURCE_COMMIT="$(git rev-parse --verify HEAD 2>/dev/null || echo unknown)" \
-            >>"$repro_log" 2>&1 &&
-        cmake --build "$repro/build" -j "$(nproc)" --target tvisupgrade tvispack \
-            >>"$repro_log" 2>&1; then
-        same=1
-        for program in tvisupgrade.exe tvispack.exe; do
-            if ! cmp "$build_root/win32/bin/$program" "$repro/build/bin/$program"; then
-                echo "$program differs between two builds of the same sources"
-                same=0
-            fi
-        done
-        if [ $same -eq 1 ]; then
-            echo "reproducible: tvisupgrade.exe and tvispack.exe identical in two folders"
-            passed=$((passed + 1))
-        else
-            failed=$((failed + 1))
+            -DTVIS_SOURCE_COMMIT="$(git rev-parse --verify HEAD 2>/dev/null || echo unknown)" &&
+        cmake --build "$repro/build" -j "$(nproc)" --target tvisupgrade tvispack || return 1
+    for program in tvisupgrade.exe tvispack.exe; do
+        if ! cmp "$build_root/win32/bin/$program" "$repro/build/bin/$program"; then
+            echo "$program differs between two builds of the same sources"
+            same=1
         fi
-    else
-        tail -n 20 "$repro_log"
-        echo "second win32 build FAILED (see $repro_log)"
-        failed=$((failed + 1))
-    fi
-fi
+    done
+    [ "$same" -eq 0 ] &&
+        echo "reproducible: tvisupgrade.exe and tvispack.exe identical in two folders"
+}
 
-# The packages release engineers install: the Debian package of the native build (with
-# the win32 stub) installed into a temporary root, whose tvispack builds and inspects an
+# The packages release engineers install: the Debian package of the native build (with the
+# win32 stub) installed into a temporary root, whose tvispack builds and inspects an
 # installer; and the Windows zip, which must hold tvispack.exe beside tvisupgrade.exe.
-if [[ " ${built[*]} " == *" native "* && " ${built[*]} " == *" win32 "* ]]; then
-    echo "== packages"
-    pkg="$run_dir/package"
-    pkg_log="$build_root/logs/package.log"
+install_packages() {
+    local pkg="$run_dir/package" native_bin="$build_root/native/bin" deb zip
     mkdir -p "$pkg/root" "$pkg/release"
-    native_bin="$build_root/native/bin"
-    deb=""
-    zip=""
-    if (cd "$build_root/native" && rm -f ./*.deb && cpack) >"$pkg_log" 2>&1 &&
-        (cd "$build_root/win32" && rm -f ./*.zip && cpack) >>"$pkg_log" 2>&1; then
-        deb=$(ls "$build_root"/native/tvispack_*.deb 2>/dev/null | head -n 1)
-        zip=$(ls "$build_root"/win32/tvispack-*.zip 2>/dev/null | head -n 1)
-    fi
-    record=(--version 5.3 --edition ZRP --build 1250 --date 261210 --time 14:30:05.50)
-    if [ -n "$deb" ] && [ -n "$zip" ] && dpkg-deb -x "$deb" "$pkg/root" >>"$pkg_log" 2>&1 &&
-        "$native_bin/make_product_file" "$pkg/release/qelMapE.dll" --size 300000 "${record[@]}" >>"$pkg_log" 2>&1 &&
-        "$native_bin/make_product_file" "$pkg/release/tVisLV.exe" --size 250000 "${record[@]}" >>"$pkg_log" 2>&1 &&
-        "$native_bin/make_product_file" "$pkg/release/tVisX.exe" --size 200000 "${record[@]}" >>"$pkg_log" 2>&1 &&
+    (cd "$build_root/native" && rm -f ./*.deb && cpack) &&
+        (cd "$build_root/win32" && rm -f ./*.zip && cpack) || return 1
+    deb=$(ls "$build_root"/native/tvispack_*.deb 2>/dev/null | head -n 1)
+    zip=$(ls "$build_root"/win32/tvispack-*.zip 2>/dev/null | head -n 1)
+    local record=(--version 5.3 --edition ZRP --build 1250 --date 261210 --time 14:30:05.50)
+    [ -n "$deb" ] && [ -n "$zip" ] && dpkg-deb -x "$deb" "$pkg/root" &&
+        "$native_bin/make_product_file" "$pkg/release/qelMapE.dll" --size 300000 "${record[@]}" &&
+        "$native_bin/make_product_file" "$pkg/release/tVisLV.exe" --size 250000 "${record[@]}" &&
+        "$native_bin/make_product_file" "$pkg/release/tVisX.exe" --size 200000 "${record[@]}" &&
         "$pkg/root/usr/bin/tvispack" build --qelmape "$pkg/release/qelMapE.dll" \
             --tvislv "$pkg/release/tVisLV.exe" --tvisx "$pkg/release/tVisX.exe" \
-            -o "$pkg/tvis-upgrade.exe" >>"$pkg_log" 2>&1 &&
-        "$pkg/root/usr/bin/tvispack" inspect "$pkg/tvis-upgrade.exe" >>"$pkg_log" 2>&1 &&
+            -o "$pkg/tvis-upgrade.exe" &&
+        "$pkg/root/usr/bin/tvispack" inspect "$pkg/tvis-upgrade.exe" &&
         cmp "$pkg/root/usr/lib/tvispack/tvisupgrade.exe" "$build_root/win32/bin/tvisupgrade.exe" &&
-        [ "$(cmake -E tar tf "$zip" | sed 's|.*/||' | sort | tr '\n' ' ')" = "tvispack.exe tvisupgrade.exe " ]; then
+        [ "$(cmake -E tar tf "$zip" | sed 's|.*/||' | sort | tr '\n' ' ')" = "tvispack.exe tvisupgrade.exe " ] &&
         echo "packages: $(basename "$deb") installed and built an installer that inspects sound; $(basename "$zip")"
-        passed=$((passed + 1))
-    else
-        tail -n 20 "$pkg_log"
-        echo "packages FAILED (see $pkg_log)"
-        failed=$((failed + 1))
-    fi
+}
+
+# The demo, headless, so that the first command of the README cannot rot; then the
+# documents' examples (the demo's log and trace, tvispack's output for its installer) must
+# be what the programs print now: written into copies of the documents and compared. The
+# demo keeps its pictures and report in the build folder.
+test_demo() {
+    echo "== demo (headless)"
+    step --show '^installed (before|after):' demo "$logs/demo.log" \
+        env TVIS_BUILD_ROOT="$build_root" TVIS_DEMO_DIR="$build_root/demo" \
+        scripts/demo.sh --headless || return
+    echo "== documents' examples (scripts/doc-examples.sh --check)"
+    step --skip-status 3 "documents' examples" "$logs/doc-examples.log" \
+        env TVIS_BUILD_ROOT="$build_root" TVIS_DEMO_DIR="$build_root/demo" \
+        scripts/doc-examples.sh --check
+}
+
+# ---- the run
+
+ensure_packages scripts/packages.txt || { failed=1; finish; }
+mkdir -p "$logs"
+
+if [[ " ${presets[*]} " == *" native "* ]]; then
+    echo "== format (clang-format --dry-run -Werror)"
+    step --show '^format: ' format "$logs/format.log" check_format
 fi
 
-# The demo, headless, so that the first command of the README cannot rot. It needs the
-# host build and the Windows build it runs (the 64-bit one where 32-bit programs cannot
-# run), and keeps its pictures and report in the build folder.
+build_presets
+
+run_dir=$(mktemp -d /tmp/tvis-test.XXXXXX)
+chmod 755 "$run_dir"
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if needs_wine && ! start_wine; then
+    failed=$((failed + 1))
+    finish
+fi
+
+for preset in "${built[@]}"; do
+    if [ "$preset" = win32 ] && ! can_run_32bit; then
+        test_win32_emulated
+    elif [ "$preset" = fuzz ]; then
+        test_fuzz
+    else
+        test_preset "$preset"
+    fi
+done
+
+if has_built win32; then
+    echo "== reproducible win32 build"
+    step --show '^reproducible: ' "reproducible win32 build" "$logs/reproducible.log" \
+        second_win32_build
+fi
+
+if has_built native && has_built win32; then
+    echo "== packages"
+    step --show '^packages: ' packages "$logs/package.log" install_packages
+fi
+
+# The demo needs the host build and the Windows build it runs (the 64-bit one where 32-bit
+# programs cannot run).
 demo_windows=win32
 can_run_32bit || demo_windows=win64
-if [[ " ${built[*]} " == *" native "* && " ${built[*]} " == *" $demo_windows "* ]]; then
-    echo "== demo (headless)"
-    demo_log="$build_root/logs/demo.log"
-    if TVIS_BUILD_ROOT="$build_root" TVIS_DEMO_DIR="$build_root/demo" scripts/demo.sh --headless \
-        </dev/null >"$demo_log" 2>&1; then
-        echo "demo passed: $(grep -E '^installed (before|after):' "$demo_log" | awk '!seen[$0]++' | tr '\n' ' ')"
-        passed=$((passed + 1))
-        demo_ran=1
-    else
-        tail -n 40 "$demo_log"
-        echo "demo FAILED (see $demo_log)"
-        failed=$((failed + 1))
-    fi
+if has_built native && has_built "$demo_windows"; then
+    test_demo
 fi
 
-# The documents' examples (the demo's log and trace, tvispack's output for its installer)
-# must be what the programs print now: written into copies of the documents and compared.
-if [ "${demo_ran:-0}" -eq 1 ]; then
-    echo "== documents' examples (scripts/doc-examples.sh --check)"
-    examples_log="$build_root/logs/doc-examples.log"
-    TVIS_BUILD_ROOT="$build_root" TVIS_DEMO_DIR="$build_root/demo" scripts/doc-examples.sh --check \
-        >"$examples_log" 2>&1
-    case $? in
-    0)
-        echo "documents' examples passed: README.md and docs/release.md show what the programs print"
-        passed=$((passed + 1))
-        ;;
-    3)
-        tail -n 1 "$examples_log"
-        echo "documents' examples SKIPPED"
-        skipped=$((skipped + 1))
-        ;;
-    *)
-        head -n 60 "$examples_log"
-        echo "documents' examples FAILED (see $examples_log; scripts/doc-examples.sh writes them)"
-        failed=$((failed + 1))
-        ;;
-    esac
-fi
-
-echo "$passed passed, $failed failed, $skipped skipped"
-[ "$failed" -eq 0 ]
+finish

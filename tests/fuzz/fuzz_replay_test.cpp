@@ -55,14 +55,11 @@ void Replay(const char* target, Entry entry) {
     std::printf("%s: %zu inputs replayed\n", target, inputs.size());
 }
 
-TEST(FuzzReplay, Szdd) { Replay("szdd_fuzz", FuzzSzdd); }
-TEST(FuzzReplay, Trailer) { Replay("trailer_fuzz", FuzzTrailer); }
-TEST(FuzzReplay, VersionRecord) { Replay("version_record_fuzz", FuzzVersionRecord); }
-TEST(FuzzReplay, FolderText) { Replay("folder_text_fuzz", FuzzFolderText); }
-TEST(FuzzReplay, RegistryText) { Replay("registry_text_fuzz", FuzzRegistryText); }
-TEST(FuzzReplay, ProgressBar) { Replay("progress_bar_fuzz", FuzzProgressBar); }
-TEST(FuzzReplay, Inspect) { Replay("inspect_fuzz", FuzzInspect); }
-TEST(FuzzReplay, CommandLine) { Replay("command_line_fuzz", FuzzCommandLine); }
+// FuzzReplay.Szdd for szdd_fuzz, and so on for each target of targets.txt.
+#define TVIS_FUZZ_REPLAY(target, Name) \
+    TEST(FuzzReplay, Name) { Replay(#target, Fuzz##Name); }
+TVIS_FUZZ_TARGETS(TVIS_FUZZ_REPLAY)
+#undef TVIS_FUZZ_REPLAY
 
 TEST(StrictJson, TakesJsonAndRefusesWhatIsNot) {
     const struct {

@@ -1,6 +1,6 @@
 // make_fuzz_seeds FOLDER: writes the fuzz targets' seed corpus, FOLDER/<target>/<seed>, from
-// the test fixtures that build product files, SZDD files and installer images, so that each
-// target starts from inputs that reach deep into the code: sound files and each kind of
+// the test fixtures that build product files, SZDD files, installer images and stubs, so that
+// each target starts from inputs that reach deep into the code: sound files and each kind of
 // damage the rules tell apart. The committed corpus (tests/fuzz/corpus) is its output:
 //   build/native/bin/make_fuzz_seeds tests/fuzz/corpus
 // Deterministic: the same build writes the same bytes.
@@ -21,6 +21,7 @@
 #include "tests/fuzz/progress_bar_fuzz.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/product_file.h"
+#include "tests/support/test_stub.h"
 #include "version/version_record.h"
 
 namespace {
@@ -313,6 +314,31 @@ void WriteProgressBarSeeds(SeedWriter& seeds) {
           {kProgressStepIt, 0, 0, ""}});
 }
 
+// Programs given as the stub: ours for each machine, one of each kind that is refused, one
+// cut inside its resource section, and a version resource on its own.
+void WriteStubSeeds(SeedWriter& seeds) {
+    const char* target = "stub_check_fuzz";
+    TestStubShape x64;
+    x64.machine = 0x8664;
+    TestStubShape console;
+    console.subsystem = 3;
+    TestStubShape dll;
+    dll.dll = true;
+    TestStubShape noResource;
+    noResource.versionResource = false;
+    TestStubShape foreign;
+    foreign.strings = {{"ProductName", "Notatnik Łódź"}, {"InternalName", "notepad"}};
+    seeds.Write(target, "ours-x86", MakeTestStub(0x400));
+    seeds.Write(target, "ours-x64", MakeTestStub(0x400, x64));
+    seeds.Write(target, "console", MakeTestStub(0x400, console));
+    seeds.Write(target, "dll", MakeTestStub(0x400, dll));
+    seeds.Write(target, "no-version-resource", MakeTestStub(0x400, noResource));
+    seeds.Write(target, "foreign", MakeTestStub(0x400, foreign));
+    const Bytes ours = MakeTestStub(0x400);
+    seeds.Write(target, "cut-in-resources", Bytes(ours.begin(), ours.begin() + 0x280));
+    seeds.Write(target, "version-resource", MakeTestVersionResource(TestStubShape().strings));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -330,6 +356,7 @@ int main(int argc, char** argv) {
     WriteProgressBarSeeds(seeds);
     WriteCommandLineSeeds(seeds);
     WriteImageSeeds(seeds, "inspect_fuzz");
+    WriteStubSeeds(seeds);
     std::printf("%zu seeds, %zu bytes\n", seeds.count(), seeds.total());
     return seeds.failed() ? 1 : 0;
 }
