@@ -67,7 +67,9 @@ build "$windows" tvisupgrade demo_qelmape demo_tvislv demo_tvisx demo_driver con
 host_bin="$build_root/native/bin"
 windows_bin="$build_root/$windows/bin"
 
-user=$(wine_user)
+# The Wine user's profile folder shows in the trace ("C:\users\NAME\AppData\..."): a
+# customer's name would stand there, so the demo runs as a plain Polish "user".
+user=$(wine_user uzytkownik)
 private_prefix_mark=tvis-demo.
 XVFB_PID=""
 wine_dir=""

@@ -58,10 +58,11 @@ wine_command() {
 # The unprivileged user that Wine runs as when the script runs as root (as root, Wine
 # opens read-only files for writing, so what the installer meets would not be what a
 # customer meets). Creates it when missing. Prints its name; prints nothing when the
-# script does not run as root.
+# script does not run as root. NAME, when given, is the user's name (the demo's, whose
+# profile folder shows in its pictures); tvistest otherwise.
 wine_user() {
     [ "$(id -u)" -eq 0 ] || return 0
-    local user=tvistest
+    local user="${1:-tvistest}"
     id -u "$user" >/dev/null 2>&1 ||
         useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
     echo "$user"
