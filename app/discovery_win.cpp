@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/flow_state.h"
+#include "app/dialog_texts.h"
 #include "app/folder_text.h"
 #include "app/registry.h"
+#include "app/version_view.h"
 #include "payload/carried_files.h"
 #include "payload/work_folder.h"
 #include "resources/dialog_ids.h"
@@ -14,8 +15,11 @@
 #include "support/diagnostics.h"
 #include "support/file_access.h"
 #include "support/ui_text.h"
-#include "app/version_view.h"
 #include "version/version_reader.h"
+
+char productFolder[kFolderTextSize];
+char candidateFolder[kFolderTextSize];
+bool upgradePossible = false;
 
 namespace {
 
@@ -94,6 +98,16 @@ void AcceptFolder(HWND dialog) {
     if (upgradeShown) DeploymentLine("new build: %d", static_cast<int>(upgradeRecord.build));
 }
 
+// Whether the three new copies are in workFolder (the first check of the discovery).
+bool NewCopiesPresent() {
+    for (CarriedFileIndex index : kDiscoveryOrder) {
+        if (GetFileLength(workFolder, kCarriedFiles[index].newCopyName) == kNoFileLength) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int TestProductFolder(char* folderText) {
@@ -118,27 +132,19 @@ int TestProductFolder(char* folderText) {
     return passed ? 1 : 0;
 }
 
-bool NewCopiesPresent() {
-    for (CarriedFileIndex index : kDiscoveryOrder) {
-        if (GetFileLength(workFolder, kCarriedFiles[index].newCopyName) == kNoFileLength) {
-            return false;
-        }
-    }
-    return true;
-}
-
-int FindInstalledProduct(HWND dialog) {
+DiscoveryOutcome FindInstalledProduct(HWND dialog) {
     if (!NewCopiesPresent()) {
-        SetItemText(dialog, kStageLineId, "Uszkodzone pliki uaktualnienia.", kOwnText);
-        return 0;
+        SetItemText(dialog, kStageLineId, kDamagedCopiesLine, kOwnText);
+        return DiscoveryOutcome::kCopiesMissing;
     }
     if (!SearchRegistry() && !SearchDefaultFolders()) {
         DeploymentLine(
             "product: not found by the values path, pathM, pathX of HKLM and HKCU "
             "nor in the default folders");
         ReportNotFound();
-        return 0;
+        return DiscoveryOutcome::kNotFound;
     }
     AcceptFolder(dialog);
-    return 1;
+    return upgradePossible ? DiscoveryOutcome::kUpgradePossible
+                           : DiscoveryOutcome::kVersionsUnreadable;
 }

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/procedure_rules.h"
+#include "app/upgrade_procedure.h"
 #include "app/upgrade_sequence.h"
 #include "app/window_class.h"
 #include "payload/carried_files.h"

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "app/run_options.h"
+#include "support/run_options.h"
 
 // The switches of this run; set by the entry function before anything else runs.
 extern RunOptions runOptions;

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/dialog_texts.h"
 #include "app/discovery.h"
-#include "app/flow_state.h"
-#include "app/start_sequence.h"
 #include "app/unattended.h"
+#include "app/upgrade_procedure.h"
 #include "app/upgrade_sequence.h"
 #include "controls/progress_bar.h"
 #include "payload/extract.h"
@@ -20,6 +20,8 @@
 #include "support/text_format.h"
 #include "support/ui_text.h"
 
+HWND dialogWindow = nullptr;
+int32_t kpr = 0;
 POINT iconPosition;
 HICON dialogIcon = nullptr;
 
@@ -83,17 +85,20 @@ void ShowExtractionStatus(const char* text) {
 
 // An unattended run does not wait in the dialog: the upgrade starts by itself once the
 // dialog is ready, and a run that cannot upgrade ends at once with its exit code.
-void ContinueUnattended(HWND dialog, bool found) {
-    if (upgradePossible) {
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        return;
-    }
-    if (!found && NewCopiesPresent()) {
-        EndRun(dialog, 0, kExitNoProduct, "no installed tVis found");
-    } else if (!found) {
-        EndRun(dialog, 0, kExitFailed, "the new copies are missing from the work folder");
-    } else {
-        EndRun(dialog, 0, kExitFailed, "a version record could not be read");
+void ContinueUnattended(HWND dialog, DiscoveryOutcome discovery) {
+    switch (discovery) {
+        case DiscoveryOutcome::kUpgradePossible:
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            break;
+        case DiscoveryOutcome::kNotFound:
+            EndRun(dialog, 0, kExitNoProduct, "no installed tVis found");
+            break;
+        case DiscoveryOutcome::kCopiesMissing:
+            EndRun(dialog, 0, kExitFailed, "the new copies are missing from the work folder");
+            break;
+        case DiscoveryOutcome::kVersionsUnreadable:
+            EndRun(dialog, 0, kExitFailed, "a version record could not be read");
+            break;
     }
 }
 
@@ -117,18 +122,18 @@ void Prepare(HWND dialog) {
         EndRun(dialog, 0, ExitCodeForReason(kpr), why);
         return;
     }
-    int found = FindInstalledProduct(dialog);
-    if (upgradePossible) {
+    DiscoveryOutcome discovery = FindInstalledProduct(dialog);
+    if (discovery == DiscoveryOutcome::kUpgradePossible) {
         HWND upgradeButton = GetDlgItem(dialog, IDOK);
         EnableWindow(upgradeButton, TRUE);
-        SetItemText(dialog, kStageLineId, "Uaktualnienie gotowe, wciśnij 'UAKTUALNIJ'.", kOwnText);
+        SetItemText(dialog, kStageLineId, kReadyLine, kOwnText);
         SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(upgradeButton), TRUE);
     } else {
-        SetItemText(dialog, kStatusLineId, "Nie można aktualizować tVis!", kOwnText);
+        SetItemText(dialog, kStatusLineId, kCannotUpgradeLine, kOwnText);
     }
     EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
     TraceText("Uaktualnienie gotowe\r\n");
-    if (Unattended(runOptions)) ContinueUnattended(dialog, found != 0);
+    if (Unattended(runOptions)) ContinueUnattended(dialog, discovery);
 }
 
 // Cancel works whether or not its button is enabled, also during the upgrade sequence,
@@ -142,18 +147,12 @@ INT_PTR Cancel(HWND dialog) {
         EndRun(dialog, 0, kExitCancelled, "cancelled with Anuluj");
         return TRUE;
     }
-    questionOpen = true;
-    int answer = ShowMessage(dialog, "Przerwać uaktualnienie?", kOwnText, "tVis upgrade", kOwnText,
+    // A start message that came while the question was open goes out again after "No".
+    int answer = AskQuestion(dialog, DialogQuestion::kCancel, kCancelQuestion, kCancelCaption,
                              MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
-    questionOpen = false;
     if (answer == IDYES) {
         EndRun(dialog, 0, kExitCancelled, "cancelled with Anuluj");
         return TRUE;
-    }
-    // A start message that came while the question was open goes out again now.
-    if (startDeferred) {
-        startDeferred = false;
-        PostMessageW(dialog, kStartUpgradeMessage, 0, 0);
     }
     return FALSE;
 }

@@ -4,7 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/flow_state.h"
+#include "app/discovery.h"
+#include "app/version_view.h"
 #include "payload/carried_files.h"
 #include "payload/extract.h"
 #include "payload/work_folder.h"
@@ -122,7 +123,7 @@ void ReportStepFailure(const Step& step) {
     if (step.copyRead) LogEntry("#1 read: ", name);
     switch (step.failure) {
         case StepFailure::kNoMemory:
-            ShowMessage(nullptr, "Brak pamięci", kOwnText, "Instalator qel", kOwnText, MB_OK);
+            ShowMessage(nullptr, kNoMemoryText, kOwnText, kInstallerCaption, kOwnText, MB_OK);
             break;
         case StepFailure::kCopyUnreadable:
             ShowMessage(nullptr, "#1 Błąd czytania pliku.", kOwnText, name, kSystemText, MB_OK);
@@ -239,7 +240,7 @@ int ProceduraUpgrade(HWND dialog, const char* upgradePath) {
 
     if (allReplaced) {
         ShowMessage(nullptr, "Aktualizacja oprogramowania zakończona poprawnie.", kOwnText,
-                    "Instalator qel", kOwnText, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+                    kInstallerCaption, kOwnText, MB_SYSTEMMODAL | MB_ICONINFORMATION);
         return 1;
     }
     ShowMessage(nullptr, FinalWarningText(writeFailed, kwilEdition), kOwnText, "Uaktualnienie",

@@ -3,25 +3,23 @@
 
 #include <cstring>
 
-#include "app/flow_state.h"
+#include "app/dialog_texts.h"
+#include "app/discovery.h"
 #include "app/product_processes.h"
-#include "app/start_sequence.h"
 #include "app/unattended.h"
 #include "app/upgrade_dialog.h"
 #include "app/upgrade_procedure.h"
+#include "app/version_view.h"
 #include "controls/progress_bar.h"
 #include "resources/dialog_ids.h"
 #include "support/deployment_log.h"
 #include "support/diagnostics.h"
 #include "support/ui_text.h"
-#include "version/version_reader.h"
 
 HWND logViewWindow = nullptr;
 HWND onLineWindow = nullptr;
 
 namespace {
-
-constexpr const char* kReadyText = "Uaktualnienie gotowe, wciśnij 'UAKTUALNIJ'.";
 
 // Whether the window's class name is exactly `className`; a name that cannot be read
 // matches nothing.
@@ -82,14 +80,11 @@ bool ProductProcessesCanBeAsked(HWND dialog) {
 }
 
 // Asks about the running programs and, on "Yes", asks them to close: the LogView window
-// first, then the OnLine window.
+// first, then the OnLine window. Whatever the answer, the ticks then watch for them.
 void AskAboutRunningPrograms(HWND dialog, RunningQuestion question) {
-    questionOpen = true;
-    int answer = ShowMessage(dialog, RunningQuestionText(question, kwilEdition), kOwnText,
-                             "Uaktualnienie", kOwnText, MB_YESNO | MB_ICONWARNING | MB_SYSTEMMODAL);
-    questionOpen = false;
-    // A start scheduled before the button was pressed is superseded by the new watch.
-    startDeferred = false;
+    int answer = AskQuestion(dialog, DialogQuestion::kRunningPrograms,
+                             RunningQuestionText(question, kwilEdition), kRunningProgramsCaption,
+                             MB_YESNO | MB_ICONWARNING | MB_SYSTEMMODAL);
     if (answer != IDYES) return;
     if (question == RunningQuestion::kLogView) PostCloseRequest(logViewWindow);
     PostCloseRequest(onLineWindow);
@@ -121,10 +116,10 @@ void TickUpgradeSequence(HWND dialog) {
     }
     TickOutcome outcome = TickStartSequence(found);
     if (outcome.programsClosed) {
-        SetItemText(dialog, kStageLineId, "Zamknięto uruchomiany tVis...", kOwnText);
+        SetItemText(dialog, kStageLineId, kProgramsClosedLine, kOwnText);
     }
     if (outcome.barMoved) {
-        SetItemText(dialog, kStageLineId, "Przygotowanie instalacji...", kOwnText);
+        SetItemText(dialog, kStageLineId, kPreparingLine, kOwnText);
         SendDlgItemMessageW(dialog, kProgressBarId, PBM_SETPOS, outcome.barPosition, 0);
     }
     if (outcome.postStart) {
@@ -133,7 +128,7 @@ void TickUpgradeSequence(HWND dialog) {
     }
     if (outcome.waitForButton) {
         TraceText("Czeka na przycisk\r\n");
-        SetItemText(dialog, kStageLineId, kReadyText, kOwnText);
+        SetItemText(dialog, kStageLineId, kReadyLine, kOwnText);
         // Nobody will press the button again: the run ends, to be retried later.
         if (Unattended(runOptions)) {
             EndRun(dialog, 0, kExitRetryLater,
@@ -143,24 +138,20 @@ void TickUpgradeSequence(HWND dialog) {
 }
 
 void PressUpgradeButton(HWND dialog) {
-    if (ButtonsIgnored()) return;
+    ButtonOutcome pressed = PressButton(candidateFolder, upgradePossible);
+    if (pressed == ButtonOutcome::kIgnored) return;
     TraceText("IDOK\r\n");
-    watchRunning = false;
-    std::memcpy(upgradePath, candidateFolder, sizeof upgradePath);
-    upgradePath[sizeof upgradePath - 1] = '\0';
-    if (!upgradePossible) return;
+    if (pressed == ButtonOutcome::kNothingToUpgrade) return;
 
     EnableButtons(dialog, FALSE);
     SearchProductWindows();
     if (Unattended(runOptions) && !ProductProcessesCanBeAsked(dialog)) return;
-    RunningQuestion question = ChooseQuestion(logViewWindow != nullptr, onLineWindow != nullptr);
+    RunningQuestion question = ProgramsSearched(logViewWindow != nullptr, onLineWindow != nullptr);
     if (question != RunningQuestion::kNone) {
         AskAboutRunningPrograms(dialog, question);
-        BeginWaitForClose();
         EnableButtons(dialog, TRUE);
         return;
     }
-    BeginStartCountdown();
     TraceText("IDOK2\r\n");
     // A passive run can still be cancelled while it counts down.
     if (runOptions.mode == RunMode::kPassive) EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
@@ -168,17 +159,16 @@ void PressUpgradeButton(HWND dialog) {
     UpdateWindow(dialog);
 }
 
+int AskQuestion(HWND dialog, DialogQuestion question, const char* text, const char* caption,
+                UINT flags) {
+    BeginQuestion();
+    int answer = ShowMessage(dialog, text, kOwnText, caption, kOwnText, flags);
+    if (EndQuestion(question, answer == IDYES)) PostMessageW(dialog, kStartUpgradeMessage, 0, 0);
+    return answer;
+}
+
 INT_PTR StartUpgrade(HWND dialog) {
-    // Only the dialog's own countdown posts the message, and only once an installed
-    // product was found; from anywhere else it would write into an empty product folder.
-    if (!upgradePossible) return FALSE;
-    // A second start while the procedure runs would replace the files under it.
-    if (upgradeRunning) return FALSE;
-    // Nothing is replaced while the customer is being asked whether to stop.
-    if (questionOpen) {
-        startDeferred = true;
-        return FALSE;
-    }
+    if (DecideStart(upgradePossible) != StartDecision::kRun) return FALSE;
     // A quiet run makes no sound.
     if (runOptions.mode != RunMode::kQuiet) MessageBeep(0);
     TraceText("WM_USER+1256\r\n");

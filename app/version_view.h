@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+// Set once the installed copy proved to be of the KWIL edition; never cleared. It words
+// the dialog's title, the running-program question and the final warning.
+extern bool kwilEdition;
+
 // Reads the installed library in `productFolder` (the installed folder, with or without
 // its trailing separator) and shows its version, build and date, and the edition's title.
 // 1 when shown; 0 leaves the dialog untouched.

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "app/dialog_texts.h"
 #include "payload/carried_files.h"
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
@@ -10,6 +11,8 @@
 #include "support/text_format.h"
 #include "support/ui_text.h"
 #include "version/version_reader.h"
+
+bool kwilEdition = false;
 
 namespace {
 
@@ -41,11 +44,10 @@ int ShowInstalledVersion(HWND dialog, const char* productFolder) {
     LogEntry("on HD version: ", installedRecord.versionText);
 
     if (IsKwilEditionText(installedRecord.editionText)) kwilEdition = true;
-    SetTitleText(dialog, kwilEdition ? "Uaktualnienie systemu KWIL" : "Uaktualnienie tVis (ZRP)",
-                 kOwnText);
+    SetTitleText(dialog, kwilEdition ? kKwilTitle : kTvisTitle, kOwnText);
 
     SetItemText(dialog, kInstalledBuildId, NumberToText(installedRecord.build, 0, true), kOwnText);
-    SetItemText(dialog, kInstalledBuildLabelId, "build", kOwnText);
+    SetItemText(dialog, kInstalledBuildLabelId, kBuildLabel, kOwnText);
     LogEntry("on HD serial : ", NumberToText(installedRecord.build, 0, false));
 
     SetItemText(dialog, kInstalledDateId, FormatProductionTime(installedRecord), kProductText);
@@ -56,7 +58,7 @@ int ShowUpgradeVersion(HWND dialog) {
     if (!ReadUpgradeRecord(kCarriedFiles[kQelMapE].newCopyName)) return 0;
 
     SetItemText(dialog, kUpgradeBuildId, NumberToText(upgradeRecord.build, 0, true), kOwnText);
-    SetItemText(dialog, kUpgradeBuildLabelId, "build", kOwnText);
+    SetItemText(dialog, kUpgradeBuildLabelId, kBuildLabel, kOwnText);
     LogEntry("on CD serial : ", NumberToText(upgradeRecord.build, 0, false));
 
     const char* productionTime = FormatProductionTime(upgradeRecord);

@@ -15,6 +15,10 @@ enum TextOrigin : UINT {
     kProductText = 1250,
 };
 
+// Own texts of the boxes that both the version reader and the upgrade procedure show.
+constexpr char kNoMemoryText[] = "Brak pamięci";
+constexpr char kInstallerCaption[] = "Instalator qel";
+
 // Longest text shown, in UTF-16 units with the terminator; longer texts are cut.
 constexpr int kShownTextSize = 1024;
 

@@ -1,8 +1,8 @@
 // The detection script; see detection_script.h.
 #include "tools/detection_script.h"
 
-#include "app/product_places.h"
 #include "payload/carried_files.h"
+#include "support/product_places.h"
 
 namespace {
 

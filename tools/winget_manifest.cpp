@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/run_options.h"
+#include "support/run_options.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The winget manifest `tvispack build --winget-manifest` writes: a singleton manifest
 // (schema 1.10.0, which current winget clients read) for the installer just built, its
-// switches and exit codes read from the installer's own tables (app/run_options.h), its
+// switches and exit codes read from the installer's own tables (support/run_options.h), its
 // version from the carried qelMapE.dll's record. Portable text generation.
 #pragma once
 

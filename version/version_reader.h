@@ -9,8 +9,6 @@
 
 extern VersionRecord installedRecord;
 extern VersionRecord upgradeRecord;
-// Set once the installed copy proved to be of the KWIL edition; never cleared.
-extern bool kwilEdition;
 
 // Reads the record of the installed library at the full path `path` into
 // installedRecord. 1 on success; 0 on failure, with a message box for a short read,

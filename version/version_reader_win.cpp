@@ -11,7 +11,6 @@
 
 VersionRecord installedRecord;
 VersionRecord upgradeRecord;
-bool kwilEdition = false;
 
 namespace {
 
@@ -32,7 +31,7 @@ const ReaderTexts kInstalledReader = {
 };
 
 const ReaderTexts kUpgradeReader = {
-    "#2 read: ", "Instalator qel", MB_OK, "#3 Uszkodzony plik.", "#4.1 Uszkodzony plik.", MB_OK,
+    "#2 read: ", kInstallerCaption, MB_OK, "#3 Uszkodzony plik.", "#4.1 Uszkodzony plik.", MB_OK,
     false,
 };
 
@@ -45,7 +44,7 @@ int ReadRecord(const char* folder, const char* name, const char* shown, const Re
 
     GlobalBlock block(size);
     if (block.data() == nullptr) {
-        ShowMessage(nullptr, "Brak pamięci", kOwnText, texts.noMemoryCaption, kOwnText,
+        ShowMessage(nullptr, kNoMemoryText, kOwnText, texts.noMemoryCaption, kOwnText,
                     texts.noMemoryFlags);
         return 0;
     }

@@ -6,8 +6,8 @@
 #include "demo/product/demo_programs.h"
 #include "demo/product/product_window.h"
 #include "demo/product/qel_map_e.h"
+#include "demo/product/record_slot.h"
 #include "demo/product/slot_record.h"
-#include "version/record_slot.h"
 
 #ifndef DEMO_PROGRAM
 #error "DEMO_PROGRAM must name the program: kDemoLogView or kDemoOnLine"

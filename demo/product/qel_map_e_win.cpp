@@ -1,7 +1,7 @@
 // qelMapE.dll of the demo product: it holds a record slot and hands it to the programs.
 #include "demo/product/qel_map_e.h"
 
-#include "version/record_slot.h"
+#include "demo/product/record_slot.h"
 
 namespace {
 

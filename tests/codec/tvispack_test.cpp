@@ -12,17 +12,17 @@
 #include <set>
 #include <cstring>
 
-#include "app/run_options.h"
 #include "payload/carried_files.h"
+#include "payload/certificate_table.h"
 #include "payload/integrity_block.h"
 #include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "support/crc32.h"
+#include "support/run_options.h"
 #include "support/sha256.h"
 #include "tests/codec/native_files.h"
-#include "tests/codec/tvispack_fixture.h"
-#include "payload/certificate_table.h"
 #include "tests/codec/test_data.h"
+#include "tests/codec/tvispack_fixture.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/product_file.h"
 #include "tests/support/test_stub.h"

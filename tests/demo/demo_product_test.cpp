@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "demo/product/demo_programs.h"
+#include "demo/product/record_slot.h"
 #include "demo/product/version_panel.h"
 #include "tests/e2e/fake_product.h"
 #include "tests/support/captured_run.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/window_driver.h"
-#include "version/record_slot.h"
 #include "version/version_record.h"
 
 // Test names end in the program's file name.

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "demo/product/record_slot.h"
 #include "tests/codec/native_files.h"
 #include "tests/support/product_file.h"
-#include "version/record_slot.h"
 #include "version/version_record.h"
 
 #ifndef MAKE_PRODUCT_FILE_PATH

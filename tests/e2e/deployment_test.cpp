@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/run_options.h"
+#include "support/run_options.h"
 #include "tests/e2e/fake_product.h"
 #include "tests/e2e/file_size_limit.h"
 #include "tests/e2e/upgrade_fixture.h"

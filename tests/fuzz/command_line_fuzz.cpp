@@ -1,16 +1,16 @@
 // command_line_fuzz: what an unattended run takes from its command line and the rules it
-// decides a replacement by. ParseCommandLine (app/run_options.h) on any text: the log path
+// decides a replacement by. ParseCommandLine (support/run_options.h) on any text: the log path
 // always terminated and within its buffer, never longer than what was given, and a text
 // without "/" or "-" always the interactive run; FirstStepWithoutRoom
-// (app/procedure_rules.h) on sizes taken from the input: it stops exactly where a direct
+// (app/upgrade_procedure.h) on sizes taken from the input: it stops exactly where a direct
 // walk of the steps runs out of room; and SHA-256 (support/sha256.h): the digest of the
 // input is the same however the input is split into updates.
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "app/procedure_rules.h"
-#include "app/run_options.h"
+#include "app/upgrade_procedure.h"
+#include "support/run_options.h"
 #include "support/sha256.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_targets.h"

@@ -1,7 +1,7 @@
 // folder_text_fuzz: what becomes of a folder text from the registry on its way to the
 // product's file paths: NormaliseFolderText and RemoveTrailingSeparator (app/folder_text.h),
 // JoinPath and FitsReplaceWholeFile (support/file_access.h), BuildTargetPath and
-// TargetPathsFit (app/procedure_rules.h). The input is a folder text, a NUL, and a name; each
+// TargetPathsFit (app/upgrade_procedure.h). The input is a folder text, a NUL, and a name; each
 // text lies in a buffer of exactly its size, so that ASan sees any read or write beyond it.
 #include <cctype>
 #include <cstring>
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/folder_text.h"
-#include "app/procedure_rules.h"
+#include "app/upgrade_procedure.h"
 #include "payload/carried_files.h"
 #include "support/file_access.h"
 #include "tests/fuzz/fuzz_check.h"

@@ -2,7 +2,7 @@
 // manual runs of the installer. Either a stand-in file that carries a record:
 //   make_product_file OUT [--size N] [--offset N] [RECORD...]
 // or the record written in place into the record slot of a real program of ours (the demo
-// product; see version/record_slot.h), every other byte left as it was:
+// product; see demo/product/record_slot.h), every other byte left as it was:
 //   make_product_file --into FILE [RECORD...]
 // RECORD: [--version TEXT] [--edition TEXT] [--build N] [--date YYMMDD] [--time H:M:S.C]
 // The texts come as UTF-8 (as UTF-16 on Windows) and are written in code page 1250, which

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "version/record_slot.h"
+#include "demo/product/record_slot.h"
 #include "version/version_record.h"
 
 namespace {

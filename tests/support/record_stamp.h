@@ -1,4 +1,4 @@
-// Writing a version record into a program's record slot (version/record_slot.h), as
+// Writing a version record into a program's record slot (demo/product/record_slot.h), as
 // `make_product_file --into` does to the demo product's files. Portable.
 #pragma once
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "version/record_slot.h"
+#include "demo/product/record_slot.h"
 #include "version/version_record.h"
 
 namespace {

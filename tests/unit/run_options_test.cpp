@@ -1,7 +1,7 @@
 // The installer's command line: how ParseCommandLine reads switches, the help text, the
 // exit code table, and that the README's tables of switches and exit codes say what the
-// tables in app/run_options.cpp say.
-#include "app/run_options.h"
+// tables in support/run_options.cpp say.
+#include "support/run_options.h"
 
 #include <gtest/gtest.h>
 

@@ -8,14 +8,13 @@
 #include <string>
 
 #include "support/file_access.h"
+#include "tests/support/file_lock_test.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-class LogFile : public ::testing::Test {
+class LogFile : public FileLockTest {
 protected:
-    static void SetUpTestSuite() { CreateFileLock(); }
-    static void TearDownTestSuite() { DeleteFileLock(); }
     void SetUp() override { RemoveLog(); }
     void TearDown() override { RemoveLog(); }
 

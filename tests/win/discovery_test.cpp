@@ -10,19 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "app/flow_state.h"
 #include "app/registry.h"
 #include "payload/work_folder.h"
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
-#include "tests/support/message_box_watcher.h"
+#include "tests/support/installer_fixture.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/product_file.h"
 #include "tests/support/stdout_capture.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/upgrade_dialog.h"
-#include "app/version_view.h"
 #include "version/version_reader.h"
 
 namespace {
@@ -60,21 +57,12 @@ void WriteProductFiles(const std::string& folder, const char* const names[3],
 const char* const kInstalledNames[3] = {"tVisLV.exe", "tVisX.exe", "qelMapE.dll"};
 const char* const kUnpackedNames[3] = {"tvislv.exeu", "tvisx.exeu", "qelmape.dllu"};
 
-class Discovery : public ::testing::Test {
+class Discovery : public InstallerCodeTest {
 protected:
-    static void SetUpTestSuite() { CreateFileLock(); }
-    static void TearDownTestSuite() { DeleteFileLock(); }
-
     void SetUp() override {
-        ASSERT_NE(nullptr, dialog.get());
-        watcher.Ignore(dialog.get());
+        ASSERT_NO_FATAL_FAILURE(InstallerCodeTest::SetUp());
         ClearProductKeys();
         RemoveDefaultFolders();
-        std::memset(productFolder, 0, sizeof productFolder);
-        std::memset(candidateFolder, 0, sizeof candidateFolder);
-        upgradePossible = false;
-        kwilEdition = false;
-        std::memset(workFolder, 0, sizeof workFolder);
         std::strncpy(workFolder, work.path().c_str(), sizeof workFolder - 1);
         WriteProductFiles(work.path(), kUnpackedNames, 777);
         app = place.File("App\\");
@@ -85,8 +73,7 @@ protected:
     void TearDown() override {
         ClearProductKeys();
         RemoveDefaultFolders();
-        SetFileAttributesA(kLogFilePath, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(kLogFilePath);
+        InstallerCodeTest::TearDown();
     }
 
     static void RemoveDefaultFolders() {
@@ -99,9 +86,9 @@ protected:
     }
 
     // Runs the discovery with its trace captured.
-    int Find() {
+    DiscoveryOutcome Find() {
         StdoutCapture capture(place.File("trace.txt"));
-        int found = FindInstalledProduct(dialog.get());
+        DiscoveryOutcome found = FindInstalledProduct(dialog.get());
         trace = capture.Finish();
         return found;
     }
@@ -117,14 +104,12 @@ protected:
     TempFolder place;
     std::string app;  // a folder holding the installed product, with its separator
     std::string trace;
-    UpgradeDialogWindow dialog;
-    MessageBoxWatcher watcher;
 };
 
 TEST_F(Discovery, MachineValuePathWinsAtTheFirstStep) {
     SetRegText(HKEY_LOCAL_MACHINE, "path", app);
     SetRegText(HKEY_CURRENT_USER, "path", "C:\\elsewhere\\");
-    ASSERT_EQ(1, Find());
+    ASSERT_EQ(DiscoveryOutcome::kUpgradePossible, Find());
     EXPECT_EQ(app, candidateFolder);
     EXPECT_EQ(app.substr(0, app.size() - 1), productFolder);
     EXPECT_TRUE(upgradePossible);
@@ -143,11 +128,11 @@ TEST_F(Discovery, MachineValuePathWinsAtTheFirstStep) {
 // 64-bit Windows, SOFTWARE\WOW6432Node): a value only in the 64-bit view is not seen.
 TEST_F(Discovery, MachineValuesAreReadFromThe32BitViewInEitherBuild) {
     SetRegText(HKEY_LOCAL_MACHINE, "path", app, KEY_WOW64_64KEY);
-    EXPECT_EQ(0, Find());
+    EXPECT_EQ(DiscoveryOutcome::kNotFound, Find());
     EXPECT_FALSE(upgradePossible);
     ClearProductKeys();
     SetRegText(HKEY_LOCAL_MACHINE, "path", app, KEY_WOW64_32KEY);
-    ASSERT_EQ(1, Find());
+    ASSERT_EQ(DiscoveryOutcome::kUpgradePossible, Find());
     EXPECT_EQ(app, candidateFolder);
 }
 
@@ -177,7 +162,7 @@ TEST_F(Discovery, StepsRunInOrderUntilOneFolderPasses) {
         SCOPED_TRACE(c.what);
         ClearProductKeys();
         SetRegText(c.root, c.value, app + c.suffix);
-        ASSERT_EQ(1, Find());
+        ASSERT_EQ(DiscoveryOutcome::kUpgradePossible, Find());
         EXPECT_EQ(app.substr(0, app.size() - 1), productFolder);
         EXPECT_EQ(app, candidateFolder);
         size_t last = 0;
@@ -207,7 +192,7 @@ TEST_F(Discovery, FolderTextsThatFailTheTest) {
         ClearProductKeys();
         SetRegText(HKEY_LOCAL_MACHINE, "path", c.text);
         SetRegText(HKEY_CURRENT_USER, "pathX", app);  // the last step still finds it
-        ASSERT_EQ(1, Find());
+        ASSERT_EQ(DiscoveryOutcome::kUpgradePossible, Find());
         EXPECT_EQ(1, Count("ERR  path: " + c.traced + "\r\n")) << trace;
         EXPECT_EQ(1, Count("test key: HKCU SOFTWARE\\qelWawPl\\tv5 pahtX\r\n"));
         EXPECT_EQ(app, candidateFolder);
@@ -246,7 +231,7 @@ TEST_F(Discovery, DefaultFoldersAreTriedAfterTheRegistry) {
         CreateDirectoryA(folder, nullptr);
         WriteProductFiles(folder, kInstalledNames, 42);
         SetRegText(HKEY_LOCAL_MACHINE, "path", place.File("Nowhere\\"));
-        ASSERT_EQ(1, Find());
+        ASSERT_EQ(DiscoveryOutcome::kUpgradePossible, Find());
         EXPECT_STREQ(folder, candidateFolder);
         EXPECT_EQ(std::string(folder).substr(0, std::strlen(folder) - 1), productFolder);
         EXPECT_EQ(L"42", dialog.Text(kInstalledBuildId));
@@ -256,7 +241,7 @@ TEST_F(Discovery, DefaultFoldersAreTriedAfterTheRegistry) {
 
 TEST_F(Discovery, NothingFoundShowsTheMessageBox) {
     SetRegText(HKEY_LOCAL_MACHINE, "path", place.File("Nowhere\\"));
-    EXPECT_EQ(0, Find());
+    EXPECT_EQ(DiscoveryOutcome::kNotFound, Find());
     EXPECT_FALSE(upgradePossible);
     std::vector<SeenMessageBox> boxes = watcher.Seen();
     ASSERT_EQ(1u, boxes.size());
@@ -277,7 +262,7 @@ TEST_F(Discovery, MissingUnpackedFileStopsBeforeTheRegistry) {
         WriteProductFiles(work.path(), kUnpackedNames, 777);
         DeleteFileA(work.File(name).c_str());
         SetRegText(HKEY_LOCAL_MACHINE, "path", app);
-        EXPECT_EQ(0, Find());
+        EXPECT_EQ(DiscoveryOutcome::kCopiesMissing, Find());
         EXPECT_EQ(L"Uszkodzone pliki uaktualnienia.", dialog.Text(kStageLineId));
         EXPECT_EQ(0, Count("test key:"));
         EXPECT_FALSE(upgradePossible);
@@ -288,7 +273,7 @@ TEST_F(Discovery, MissingUnpackedFileStopsBeforeTheRegistry) {
 TEST_F(Discovery, DamagedCarriedRecordShowsTheInstalledCopyOnly) {
     ASSERT_TRUE(WriteTestFile(work.File("qelmape.dllu"), ToString(MakeFileWithoutRecord(4000))));
     SetRegText(HKEY_LOCAL_MACHINE, "path", app);
-    EXPECT_EQ(1, Find());
+    EXPECT_EQ(DiscoveryOutcome::kVersionsUnreadable, Find());
     EXPECT_FALSE(upgradePossible);
     EXPECT_EQ(L"1.234.567", dialog.Text(kInstalledBuildId));
     EXPECT_EQ(L"", dialog.Text(kUpgradeBuildId));
@@ -304,7 +289,7 @@ TEST_F(Discovery, PercentSignInAFolderIsTracedUnchanged) {
     ASSERT_TRUE(CreateDirectoryA(odd.c_str(), nullptr));
     WriteProductFiles(odd, kInstalledNames, 5);
     SetRegText(HKEY_LOCAL_MACHINE, "path", odd);
-    ASSERT_EQ(1, Find());
+    ASSERT_EQ(DiscoveryOutcome::kUpgradePossible, Find());
     EXPECT_EQ(1, Count("test path: " + odd + "\r\n")) << trace;
     EXPECT_EQ(1, Count("OK   path: " + odd + "\r\n"));
     EXPECT_EQ(1, Count("Upath 1: " + odd + "\r\n"));

@@ -18,6 +18,7 @@
 #include "payload/work_folder.h"
 #include "support/file_access.h"
 #include "support/sha256.h"
+#include "tests/support/file_lock_test.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/stdout_capture.h"
 #include "tests/support/temp_folder.h"
@@ -54,15 +55,15 @@ const std::vector<std::wstring> kSoundStages = {L"Inicjalizacja...",
                                                 L"Sprawdza dekompresowane pliki...",
                                                 L"Inicjalizacja zakończona"};
 
-class Extraction : public ::testing::Test {
+class Extraction : public FileLockTest {
 protected:
     static void SetUpTestSuite() {
-        CreateFileLock();
+        FileLockTest::SetUpTestSuite();
         payload = new Payload(MakePayload());
     }
     static void TearDownTestSuite() {
         delete payload;
-        DeleteFileLock();
+        FileLockTest::TearDownTestSuite();
     }
     void SetUp() override {
         statuses.clear();

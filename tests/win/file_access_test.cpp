@@ -9,14 +9,13 @@
 #include <vector>
 
 #include "tests/e2e/planted_links.h"
+#include "tests/support/file_lock_test.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-class FileAccess : public ::testing::Test {
+class FileAccess : public FileLockTest {
 protected:
-    static void SetUpTestSuite() { CreateFileLock(); }
-    static void TearDownTestSuite() { DeleteFileLock(); }
 
     // Read-only tests are only meaningful when Wine does not run as the unix root.
     static void ExpectReadOnlyEnforced(const std::string& path) {

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/flow_state.h"
+#include "app/discovery.h"
+#include "app/version_view.h"
 #include "payload/carried_files.h"
 #include "payload/extract.h"
 #include "payload/work_folder.h"
@@ -18,12 +19,11 @@
 #include "support/diagnostics.h"
 #include "support/file_access.h"
 #include "support/sha256.h"
+#include "tests/support/installer_fixture.h"
 #include "tests/support/installer_image.h"
-#include "tests/support/message_box_watcher.h"
 #include "tests/support/product_file.h"
 #include "tests/support/stdout_capture.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/upgrade_dialog.h"
 #include "version/version_reader.h"
 
 namespace {
@@ -37,15 +37,10 @@ const std::wstring kDamagedWarning =
     L"Wystąpił błąd:\r\n\r\nProgram tVis OL lub LV jest uruchomiony,\r\n"
     L"albo uaktualnienie jest uszkodzone.\r\n\r\nAktualizacja jest niemożliwa.";
 
-class UpgradeProcedure : public ::testing::Test {
+class UpgradeProcedure : public InstallerCodeTest {
 protected:
-    static void SetUpTestSuite() { CreateFileLock(); }
-    static void TearDownTestSuite() { DeleteFileLock(); }
-
     void SetUp() override {
-        ASSERT_NE(nullptr, dialog.get());
-        watcher.Ignore(dialog.get());
-        std::memset(workFolder, 0, sizeof workFolder);
+        ASSERT_NO_FATAL_FAILURE(InstallerCodeTest::SetUp());
         std::strncpy(workFolder, work.path().c_str(), sizeof workFolder - 1);
         // A percent sign travels through the traces.
         ASSERT_NO_FATAL_FAILURE(PlaceProduct(place.File("tVis 100%")));
@@ -76,11 +71,6 @@ protected:
         }
         EmptyLog();
     }
-    void TearDown() override {
-        SetFileAttributesA(kLogFilePath, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(kLogFilePath);
-    }
-
     std::string Target(int index) const {
         return product + "\\" + kCarriedFiles[index].productName;
     }
@@ -111,8 +101,6 @@ protected:
     std::string installed[kPayloadFileCount];
     std::string upgrade[kPayloadFileCount];
     std::string trace;
-    UpgradeDialogWindow dialog;
-    MessageBoxWatcher watcher{IDOK};
 };
 
 TEST_F(UpgradeProcedure, ReplacesTheThreeFilesInOrder) {

@@ -15,11 +15,10 @@
 #include "resources/dialog_ids.h"
 #include "support/diagnostics.h"
 #include "support/file_access.h"
-#include "tests/support/message_box_watcher.h"
+#include "tests/support/installer_fixture.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/product_file.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/upgrade_dialog.h"
 
 namespace {
 
@@ -28,25 +27,15 @@ void SetFolder(char* target, size_t size, const std::string& text) {
     std::strncpy(target, text.c_str(), size - 1);
 }
 
-class VersionDisplay : public ::testing::Test {
+class VersionDisplay : public InstallerCodeTest {
 protected:
-    static void SetUpTestSuite() { CreateFileLock(); }
-    static void TearDownTestSuite() { DeleteFileLock(); }
-
     void SetUp() override {
-        ASSERT_NE(nullptr, dialog.get());
-        watcher.Ignore(dialog.get());
-        kwilEdition = false;
+        ASSERT_NO_FATAL_FAILURE(InstallerCodeTest::SetUp());
         CreateDirectoryA(product.File("App").c_str(), nullptr);
         folder = product.File("App");
         SetFolder(workFolder, sizeof workFolder, work.path());
         EmptyLog();
     }
-    void TearDown() override {
-        SetFileAttributesA(kLogFilePath, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(kLogFilePath);
-    }
-
     std::string InstalledPath() const { return product.File("App\\qelMapE.dll"); }
     void WriteInstalled(const std::vector<uint8_t>& data) {
         ASSERT_TRUE(WriteTestFile(InstalledPath(), ToString(data)));
@@ -58,8 +47,6 @@ protected:
     TempFolder product;
     std::string folder;  // the installed folder handed to the display
     TempFolder work;
-    UpgradeDialogWindow dialog;
-    MessageBoxWatcher watcher;
 };
 
 TEST_F(VersionDisplay, InstalledCopyFillsItsRowsTitleAndLog) {

@@ -1,6 +1,7 @@
 // How the installer was started: the switches of an unattended run, and the exit codes
-// that tell a deployment engine what happened. Portable; the tables below are what the
-// help box, the deployment log, the README and tvispack's deployment files all read.
+// that tell a deployment engine what happened. Portable, and below both the installer and
+// tvispack: the tables below are what the help box, the deployment log, the README and
+// tvispack's deployment files all read.
 //
 // A run without arguments (a double-click) is interactive and ends with exit code 1
 // whatever happened, as it always has. Arguments that are not switches of this table are
@@ -45,10 +46,6 @@ enum DeploymentExitCode : uint32_t {
     kExitNoProduct = 1605,   // ERROR_UNKNOWN_PRODUCT: no installed tVis found
     kExitRetryLater = 1618,  // ERROR_INSTALL_ALREADY_RUNNING: could not run now
 };
-// The exit code of an unattended run that the unpacking stopped with reason code `kpr`:
-// retry later when a file of an earlier run is held in the work folder (10-12, 30-32),
-// failed otherwise.
-uint32_t ExitCodeForReason(int32_t kpr);
 
 // The exit code of every interactive run.
 constexpr uint32_t kInteractiveExitCode = 1;

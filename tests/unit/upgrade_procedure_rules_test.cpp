@@ -1,5 +1,5 @@
 // The upgrade procedure's portable rules: the target paths and the final warnings.
-#include "app/procedure_rules.h"
+#include "app/upgrade_procedure.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/run_options.h"
 #include "payload/carried_files.h"
+#include "support/run_options.h"
 
 namespace {
 

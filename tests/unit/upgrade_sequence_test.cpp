@@ -1,10 +1,11 @@
 // The upgrade start sequence's decisions: what each tick of the 100 ms timer does in each
 // state, the bar positions of the three countdowns, the questions, and the guards that
 // keep a question or a running upgrade from being overtaken.
-#include "app/start_sequence.h"
+#include "app/upgrade_sequence.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,19 @@ std::vector<uint32_t> Range(uint32_t first, uint32_t last, uint32_t step) {
     return values;
 }
 
+// The upgrade button pressed with a product to upgrade, and what its search found: the
+// calls the dialog's handler makes, in its order. After a question the customer's answer
+// does not matter to the sequence.
+RunningQuestion PressWith(bool logViewFound, bool onLineFound) {
+    EXPECT_EQ(ButtonOutcome::kSearch, PressButton("C:\\tVis\\", true));
+    RunningQuestion question = ProgramsSearched(logViewFound, onLineFound);
+    if (question != RunningQuestion::kNone) {
+        BeginQuestion();
+        EXPECT_FALSE(EndQuestion(DialogQuestion::kRunningPrograms, true));
+    }
+    return question;
+}
+
 class StartSequence : public ::testing::Test {
 protected:
     void SetUp() override { ResetStartSequence(); }
@@ -67,7 +81,7 @@ TEST_F(StartSequence, NothingHappensBeforeTheButton) {
 }
 
 TEST_F(StartSequence, StartCountdownRunsTwentyFiveTicksThenStarts) {
-    BeginStartCountdown();
+    ASSERT_EQ(RunningQuestion::kNone, PressWith(false, false));
     TickRun run = Ticks(24, false);
     EXPECT_EQ(Range(4, 96, 4), run.positions);
     EXPECT_EQ(0, run.starts);
@@ -81,7 +95,7 @@ TEST_F(StartSequence, StartCountdownRunsTwentyFiveTicksThenStarts) {
 }
 
 TEST_F(StartSequence, WaitRunsAHundredTicksThenWaitsForTheButtonAndKeepsWatching) {
-    BeginWaitForClose();
+    ASSERT_EQ(RunningQuestion::kLogView, PressWith(true, false));
     TickRun run = Ticks(100, true);
     EXPECT_EQ(Range(1, 100, 1), run.positions);
     EXPECT_EQ(1, run.waits);
@@ -99,7 +113,7 @@ TEST_F(StartSequence, WaitRunsAHundredTicksThenWaitsForTheButtonAndKeepsWatching
 }
 
 TEST_F(StartSequence, ProgramClosingDuringTheWaitCutsItShort) {
-    BeginWaitForClose();
+    ASSERT_EQ(RunningQuestion::kOnLine, PressWith(false, true));
     EXPECT_EQ(Range(1, 30, 1), Ticks(30, true).positions);
     TickOutcome first = TickStartSequence(false);
     EXPECT_TRUE(first.programsClosed);
@@ -122,7 +136,7 @@ TEST_F(StartSequence, AnOpenQuestionFreezesTheTickAndItResumesWhereItWas) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ResetStartSequence();
-        BeginStartCountdown();
+        ASSERT_EQ(RunningQuestion::kNone, PressWith(false, false));
         EXPECT_EQ(Range(4, 40, 4), Ticks(10, false).positions);
         *c.guard = true;
         EXPECT_TRUE(ButtonsIgnored());
@@ -137,26 +151,25 @@ TEST_F(StartSequence, AnOpenQuestionFreezesTheTickAndItResumesWhereItWas) {
 }
 
 TEST_F(StartSequence, WaitFrozenByAQuestionDoesNotSearch) {
-    BeginWaitForClose();
+    ASSERT_EQ(RunningQuestion::kLogView, PressWith(true, true));
     Ticks(5, true);
-    questionOpen = true;
+    BeginQuestion();
     // Even with no window left, nothing moves while the question is open.
     EXPECT_EQ(100, Ticks(100, false).idleTicks);
     EXPECT_TRUE(watchRunning);
-    questionOpen = false;
+    EXPECT_FALSE(EndQuestion(DialogQuestion::kCancel, false));
     TickOutcome outcome = TickStartSequence(false);
     EXPECT_TRUE(outcome.programsClosed);
 }
 
 TEST_F(StartSequence, APressDuringTheClosingCountdownThatFindsAProgramCancelsTheStart) {
-    BeginWaitForClose();
+    PressWith(true, false);
     Ticks(3, true);
     Ticks(5, false);  // the window went away: closing countdown, start scheduled
     ASSERT_TRUE(startWhenDone);
     // The button is pressed again and a product program is running once more: the
     // wait's countdown must end waiting for the button, not replacing files under it.
-    watchRunning = false;
-    BeginWaitForClose();
+    ASSERT_EQ(RunningQuestion::kOnLine, PressWith(false, true));
     TickRun run = Ticks(100, true);
     EXPECT_EQ(Range(1, 100, 1), run.positions);
     EXPECT_EQ(0, run.starts);
@@ -164,13 +177,117 @@ TEST_F(StartSequence, APressDuringTheClosingCountdownThatFindsAProgramCancelsThe
 }
 
 TEST_F(StartSequence, ButtonPressWithoutProgramsFromAWaitStartsTheShortCountdown) {
-    BeginWaitForClose();
+    PressWith(true, false);
     Ticks(50, true);
-    watchRunning = false;  // the button clears the watch first
-    BeginStartCountdown();
+    // The programs are gone when the button is pressed again: the watch stops, so the
+    // windows the ticks report no longer hold the countdown up.
+    ASSERT_EQ(RunningQuestion::kNone, PressWith(false, false));
     TickRun run = Ticks(25, true);
     EXPECT_EQ(Range(4, 100, 4), run.positions);
     EXPECT_EQ(1, run.starts);
+}
+
+TEST_F(StartSequence, ButtonOutcomeByGuardsAndProduct) {
+    struct Case {
+        bool questionOpen;
+        bool upgradeRunning;
+        bool upgradePossible;
+        ButtonOutcome outcome;
+    } const cases[] = {
+        {false, false, true, ButtonOutcome::kSearch},
+        {false, false, false, ButtonOutcome::kNothingToUpgrade},
+        {true, false, true, ButtonOutcome::kIgnored},
+        {false, true, true, ButtonOutcome::kIgnored},
+        {true, true, false, ButtonOutcome::kIgnored},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.questionOpen << c.upgradeRunning << c.upgradePossible);
+        ResetStartSequence();
+        std::strcpy(upgradePath, "C:\\before\\");
+        watchRunning = true;
+        questionOpen = c.questionOpen;
+        upgradeRunning = c.upgradeRunning;
+        EXPECT_EQ(c.outcome, PressButton("C:\\tVis\\", c.upgradePossible));
+        // A press that is not ignored stops the watch and hands the folder on, even when
+        // there is nothing to upgrade; an ignored one touches neither.
+        const bool taken = c.outcome != ButtonOutcome::kIgnored;
+        EXPECT_EQ(!taken, watchRunning);
+        EXPECT_STREQ(taken ? "C:\\tVis\\" : "C:\\before\\", upgradePath);
+        // No countdown starts before the search.
+        EXPECT_EQ(0u, countdown);
+    }
+}
+
+TEST_F(StartSequence, PressButtonCutsAnUnterminatedFolderToItsBuffer) {
+    char folder[kUpgradePathSize + 40];
+    std::memset(folder, 'a', sizeof folder);
+    EXPECT_EQ(ButtonOutcome::kSearch, PressButton(folder, true));
+    EXPECT_EQ(kUpgradePathSize - 1, std::strlen(upgradePath));
+}
+
+TEST_F(StartSequence, StartMessageDecision) {
+    struct Case {
+        bool upgradePossible;
+        bool upgradeRunning;
+        bool questionOpen;
+        StartDecision decision;
+        bool deferredAfter;
+    } const cases[] = {
+        {true, false, false, StartDecision::kRun, false},
+        {false, false, false, StartDecision::kIgnore, false},
+        {true, true, false, StartDecision::kIgnore, false},
+        {false, false, true, StartDecision::kIgnore, false},
+        {true, true, true, StartDecision::kIgnore, false},
+        {true, false, true, StartDecision::kDefer, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.upgradePossible << c.upgradeRunning << c.questionOpen);
+        ResetStartSequence();
+        upgradeRunning = c.upgradeRunning;
+        questionOpen = c.questionOpen;
+        EXPECT_EQ(c.decision, DecideStart(c.upgradePossible));
+        EXPECT_EQ(c.deferredAfter, startDeferred);
+    }
+}
+
+TEST_F(StartSequence, EndOfAQuestionAndTheStartThatCameMeanwhile) {
+    struct Case {
+        DialogQuestion question;
+        bool answeredYes;
+        bool startCame;   // a start message arrived while the question was open
+        bool postAgain;   // EndQuestion asks for the start message to go out again
+        bool watchAfter;  // the ticks watch for running programs afterwards
+    } const cases[] = {
+        // "No" to cancelling: the upgrade goes on, and a start that came goes out again.
+        {DialogQuestion::kCancel, false, true, true, false},
+        {DialogQuestion::kCancel, false, false, false, false},
+        // "Yes" to cancelling: the run ends, nothing is posted.
+        {DialogQuestion::kCancel, true, true, false, false},
+        // The running-program question: a new watch supersedes any start, whatever the
+        // answer.
+        {DialogQuestion::kRunningPrograms, true, true, false, true},
+        {DialogQuestion::kRunningPrograms, false, true, false, true},
+        {DialogQuestion::kRunningPrograms, false, false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << static_cast<int>(c.question) << c.answeredYes << c.startCame);
+        ResetStartSequence();
+        BeginQuestion();
+        EXPECT_TRUE(ButtonsIgnored());
+        if (c.startCame) {
+            EXPECT_EQ(StartDecision::kDefer, DecideStart(true));
+        }
+        EXPECT_EQ(c.postAgain, EndQuestion(c.question, c.answeredYes));
+        EXPECT_FALSE(questionOpen);
+        EXPECT_EQ(c.watchAfter, watchRunning);
+        // A start is posted again once at most, and the running-program question drops it.
+        if (c.question == DialogQuestion::kRunningPrograms || c.postAgain) {
+            EXPECT_FALSE(startDeferred);
+        }
+        // Once the question is closed a start runs at once, whatever came before.
+        EXPECT_EQ(StartDecision::kRun, DecideStart(true));
+    }
 }
 
 TEST_F(StartSequence, QuestionsByWindowsFoundAndEdition) {

@@ -1,12 +1,13 @@
-// The upgrade procedure's portable rules; see procedure_rules.h.
-#include "app/procedure_rules.h"
+// The upgrade procedure's portable rules; see upgrade_procedure.h.
+#include "app/upgrade_procedure.h"
 
 #include <cstdint>
 #include <cstdio>
 
-#include "app/run_options.h"
 #include "payload/carried_files.h"
+#include "payload/reason_codes.h"
 #include "support/file_access.h"
+#include "support/run_options.h"
 
 bool BuildTargetPath(const char* productFolder, const char* productName,
                      char (&target)[kTargetPathSize]) {
@@ -56,6 +57,14 @@ bool IsTargetFailure(StepFailure failure) {
 
 uint32_t ExitCodeForFailure(StepFailure failure) {
     return failure == StepFailure::kTargetHeld ? kExitRetryLater : kExitFailed;
+}
+
+uint32_t ExitCodeForReason(int32_t kpr) {
+    if ((kpr >= kStaleTvisxWcp && kpr <= kStaleQelmapeWcp) ||
+        (kpr >= kStaleTvisxExeu && kpr <= kStaleQelmapeDllu)) {
+        return kExitRetryLater;
+    }
+    return kpr == 0 ? kExitUpgraded : kExitFailed;
 }
 
 const char* FailureText(StepFailure failure) {

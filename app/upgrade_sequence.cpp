@@ -1,5 +1,5 @@
-// The upgrade start sequence's decisions; see start_sequence.h.
-#include "app/start_sequence.h"
+// The upgrade start sequence's decisions; see upgrade_sequence.h.
+#include "app/upgrade_sequence.h"
 
 #include <cstring>
 
@@ -23,6 +23,26 @@ void ResetStartSequence() {
     upgradeRunning = false;
     startDeferred = false;
 }
+
+namespace {
+
+// No product program runs: the 25-tick countdown, then the upgrade.
+void BeginStartCountdown() {
+    startWhenDone = true;
+    countdownTotal = kStartCountdownTicks;
+    countdown = kStartCountdownTicks;
+}
+
+// A product program runs: watch for its windows and run the 100-tick countdown, which ends
+// waiting for the button unless the programs close first.
+void BeginWaitForClose() {
+    watchRunning = true;
+    countdownTotal = kWaitCountdownTicks;
+    countdown = kWaitCountdownTicks;
+    startWhenDone = false;
+}
+
+}  // namespace
 
 uint32_t CountdownPosition(uint32_t total, uint32_t left) {
     if (total == 0) return 100;
@@ -61,10 +81,24 @@ TickOutcome TickStartSequence(bool productWindowFound) {
     return outcome;
 }
 
+ButtonOutcome PressButton(const char* candidateFolder, bool upgradePossible) {
+    if (ButtonsIgnored()) return ButtonOutcome::kIgnored;
+    watchRunning = false;
+    std::memcpy(upgradePath, candidateFolder, sizeof upgradePath);
+    upgradePath[sizeof upgradePath - 1] = '\0';
+    return upgradePossible ? ButtonOutcome::kSearch : ButtonOutcome::kNothingToUpgrade;
+}
+
 RunningQuestion ChooseQuestion(bool logViewFound, bool onLineFound) {
     if (logViewFound) return RunningQuestion::kLogView;
     if (onLineFound) return RunningQuestion::kOnLine;
     return RunningQuestion::kNone;
+}
+
+RunningQuestion ProgramsSearched(bool logViewFound, bool onLineFound) {
+    RunningQuestion question = ChooseQuestion(logViewFound, onLineFound);
+    if (question == RunningQuestion::kNone) BeginStartCountdown();
+    return question;
 }
 
 const char* RunningQuestionText(RunningQuestion question, bool kwilEdition) {
@@ -78,15 +112,21 @@ const char* RunningQuestionText(RunningQuestion question, bool kwilEdition) {
            "Kontynuować?";
 }
 
-void BeginWaitForClose() {
-    watchRunning = true;
-    countdownTotal = kWaitCountdownTicks;
-    countdown = kWaitCountdownTicks;
-    startWhenDone = false;
+void BeginQuestion() { questionOpen = true; }
+
+bool EndQuestion(DialogQuestion question, bool answeredYes) {
+    questionOpen = false;
+    bool postAgain = question == DialogQuestion::kCancel && !answeredYes && startDeferred;
+    if (question == DialogQuestion::kRunningPrograms || postAgain) startDeferred = false;
+    if (question == DialogQuestion::kRunningPrograms) BeginWaitForClose();
+    return postAgain;
 }
 
-void BeginStartCountdown() {
-    startWhenDone = true;
-    countdownTotal = kStartCountdownTicks;
-    countdown = kStartCountdownTicks;
+StartDecision DecideStart(bool upgradePossible) {
+    if (!upgradePossible || upgradeRunning) return StartDecision::kIgnore;
+    if (questionOpen) {
+        startDeferred = true;
+        return StartDecision::kDefer;
+    }
+    return StartDecision::kRun;
 }

@@ -1,10 +1,8 @@
 // The installer's switches and exit codes; see run_options.h.
-#include "app/run_options.h"
+#include "support/run_options.h"
 
 #include <cstdio>
 #include <cstring>
-
-#include "payload/reason_codes.h"
 
 const ExitCodeRow kExitCodeTable[kExitCodeCount] = {
     {kExitUpgraded, "upgraded: all three files replaced",
@@ -101,14 +99,6 @@ RunOptions ParseCommandLine(const char* commandLine) {
         }
     }
     return options;
-}
-
-uint32_t ExitCodeForReason(int32_t kpr) {
-    if ((kpr >= kStaleTvisxWcp && kpr <= kStaleQelmapeWcp) ||
-        (kpr >= kStaleTvisxExeu && kpr <= kStaleQelmapeDllu)) {
-        return kExitRetryLater;
-    }
-    return kpr == 0 ? kExitUpgraded : kExitFailed;
 }
 
 bool Unattended(const RunOptions& options) { return options.mode != RunMode::kInteractive; }

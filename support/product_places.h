@@ -1,6 +1,7 @@
 // Where the installed product is looked for: the registry key and its folder values, and
-// the default folders tried after them. Portable, so that tvispack's detection script
-// searches the same places as the installer's discovery (discovery_win.cpp).
+// the default folders tried after them. Portable and below both the installer and tvispack,
+// so that tvispack's detection script searches the same places as the installer's
+// discovery (app/discovery_win.cpp).
 #pragma once
 
 // The key under HKLM and HKCU that holds the folder values.
