@@ -14,4 +14,8 @@ constexpr UINT kStartUpgradeMessage = WM_USER + 1256;
 extern POINT iconPosition;
 extern HICON dialogIcon;
 
+// Shows a stage of the extraction in the dialog's status line at once: the extraction's
+// status callback (payload/extract.h).
+void ShowExtractionStatus(const char* text);
+
 INT_PTR CALLBACK UpgradeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
