@@ -248,10 +248,10 @@ int main(int argc, char** argv) {
     dialogWindow = dialog;
     PumpMessages();
 
-    std::fprintf(
-        stderr, "installer %zu bytes; carried files %zu + %zu + %zu = %llu bytes, packed %llu\n",
-        installer.size(), plain[0].size(), plain[1].size(), plain[2].size(),
-        static_cast<unsigned long long>(plainTotal), static_cast<unsigned long long>(packedTotal));
+    Report("installer %zu bytes; carried files %zu + %zu + %zu = %llu bytes, packed %llu\n",
+           installer.size(), plain[0].size(), plain[1].size(), plain[2].size(),
+           static_cast<unsigned long long>(plainTotal),
+           static_cast<unsigned long long>(packedTotal));
 
     // The preparation as the dialog runs it: unpacking, then discovery with both records.
     std::vector<double> totals, unpackTimes, findTimes, statusTimes;
