@@ -288,11 +288,11 @@ int main(int argc, char** argv) {
         statusTimes.push_back(shown * 1e3);
     }
     double total = Median(totals);
-    std::fprintf(stderr,
-                 "\npreparation (unpacking and discovery), median of %d runs: %.2f ms "
-                 "(from %.2f to %.2f)\n",
-                 runs, total, *std::min_element(totals.begin(), totals.end()),
-                 *std::max_element(totals.begin(), totals.end()));
+    Report(
+        "\npreparation (unpacking and discovery), median of %d runs: %.2f ms "
+        "(from %.2f to %.2f)\n",
+        runs, total, *std::min_element(totals.begin(), totals.end()),
+        *std::max_element(totals.begin(), totals.end()));
     Report("  stages, as the status line names them (without its repaint):\n");
     for (size_t i = 0; i < stageTexts.size(); ++i) {
         Report("    %-40s %8.2f ms\n", stageTexts[i].c_str(), Median(stageTimes[i]));
