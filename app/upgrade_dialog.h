@@ -21,4 +21,8 @@ extern int32_t kpr;
 extern POINT iconPosition;
 extern HICON dialogIcon;
 
+// Shows a stage of the extraction in the dialog's status line at once: the extraction's
+// status callback (payload/extract.h).
+void ShowExtractionStatus(const char* text);
+
 INT_PTR CALLBACK UpgradeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -74,15 +74,6 @@ void ReportExtractionFailure(int32_t code) {
     ShowMessage(nullptr, text, kOwnText, "tVis", kOwnText, MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
 }
 
-// Shows a stage of the extraction in the status line and lets it repaint at once: the
-// whole extraction runs inside one timer message, so the dialog would not repaint on
-// its own.
-void ShowExtractionStatus(const char* text) {
-    if (dialogWindow == nullptr) return;
-    SetItemText(dialogWindow, kStatusLineId, text, kOwnText);
-    UpdateWindow(GetDlgItem(dialogWindow, kStatusLineId));
-}
-
 // An unattended run does not wait in the dialog: the upgrade starts by itself once the
 // dialog is ready, and a run that cannot upgrade ends at once with its exit code.
 void ContinueUnattended(HWND dialog, DiscoveryOutcome discovery) {
@@ -158,6 +149,14 @@ INT_PTR Cancel(HWND dialog) {
 }
 
 }  // namespace
+
+// The whole extraction runs inside one timer message, so the dialog would not repaint on
+// its own: the status line is repainted at once.
+void ShowExtractionStatus(const char* text) {
+    if (dialogWindow == nullptr) return;
+    SetItemText(dialogWindow, kStatusLineId, text, kOwnText);
+    UpdateWindow(GetDlgItem(dialogWindow, kStatusLineId));
+}
 
 INT_PTR CALLBACK UpgradeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {

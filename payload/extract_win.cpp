@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "payload/carried_files.h"
@@ -24,15 +25,13 @@ namespace {
 // Paths of DekompresujPlik are formed in buffers of this size.
 constexpr size_t kExpandPathSize = 512;
 
-ExtractionStatus statusSink = nullptr;
-
-void ShowStatus(const char* text) {
-    if (statusSink != nullptr) statusSink(text);
-}
-
 // The new copies held open since their check; see ReleaseNewCopies.
 HANDLE heldCopies[kPayloadFileCount] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
                                         INVALID_HANDLE_VALUE};
+
+void ShowStatus(ExtractionStatus status, const char* text) {
+    if (status != nullptr) status(text);
+}
 
 bool Present(const char* name) { return GetFileLength(workFolder, name) != kNoFileLength; }
 
@@ -55,25 +54,61 @@ void SetWorkFolder(const char* folder) {
     if (length == 0 || workFolder[length - 1] != '\\') workFolder[length] = '\\';
 }
 
-// Whether the output is exactly what the SZDD input yields. Neither LZCopy's result nor
-// the output's mere presence says so: Wine's (and Windows') LZCopy stops at the end of
-// the data whatever the header says and reports success, and copies a file without the
-// magic through as it is. An input that cannot be read (deleted, held open by another
-// program, unreadable) vouches for nothing: LZOpenFile has still created the output,
-// empty, and kept it would pass the missing-file check and fail much later, in the
-// procedure, with no reason code.
-bool OutputMatchesInput(const char* inputPath, const char* outputPath) {
+// One carried file as its region of the installer's image decodes, in memory, once: the
+// decode gives the length its copy must have, the digest it is known by, and the bytes it
+// must hold.
+struct CarriedDecode {
+    const uint8_t* region = nullptr;  // the compressed file in the image
+    uint32_t size = 0;
+    bool sound = false;  // a whole stream of mode 'A', exactly the header's length
+    std::vector<uint8_t> bytes;
+};
+
+void DecodeRegion(const uint8_t* region, uint32_t size, CarriedDecode* decode) {
+    decode->region = region;
+    decode->size = size;
+    SzddHeader header;
+    decode->sound = DecodeSzdd(region, size, &decode->bytes, &header) == SzddStatus::kOk &&
+                    header.mode == kSzddModeA;
+}
+
+// What an SZDD input that LZCopy can take yields: its decoded length, when its stream
+// decodes whole in mode 'A'.
+bool DecodedLength(const std::vector<uint8_t>& input, uint32_t* length) {
+    std::vector<uint8_t> decoded;
+    SzddHeader header;
+    if (DecodeSzdd(input.data(), input.size(), &decoded, &header) != SzddStatus::kOk) return false;
+    if (header.mode != kSzddModeA) return false;
+    *length = header.length;
+    return true;
+}
+
+// Whether the output has the length that its SZDD input decodes to. Neither LZCopy's
+// result nor the output's mere presence says so: Wine's (and Windows') LZCopy stops at
+// the end of the data whatever the header says and reports success, and copies a file
+// without the magic through as it is. An input that cannot be read (deleted, held open by
+// another program, unreadable) vouches for nothing: LZOpenFile has still created the
+// output, empty, and kept it would pass the missing-file check and fail much later, in
+// the procedure, with no reason code. The input is read back from the disk, since that
+// is what LZCopy read; when it holds exactly the bytes of `known`, their decode is not
+// taken a second time.
+bool OutputHasDecodedLength(const char* inputPath, const char* outputPath,
+                            const CarriedDecode* known) {
     uint32_t length = GetFileLength("", inputPath);
     if (length == kNoFileLength) return false;
     std::vector<uint8_t> input(length);
     if (length != 0 && ReadFileRange(input.data(), "", inputPath, 0, length) != length) {
         return false;
     }
-    std::vector<uint8_t> decoded;
-    SzddHeader header;
-    if (DecodeSzdd(input.data(), input.size(), &decoded, &header) != SzddStatus::kOk) return false;
-    if (header.mode != kSzddModeA) return false;
-    return GetFileLength("", outputPath) == header.length;
+    uint32_t decodedLength = 0;
+    if (known != nullptr && known->size == length &&
+        (length == 0 || std::memcmp(known->region, input.data(), length) == 0)) {
+        if (!known->sound) return false;
+        decodedLength = static_cast<uint32_t>(known->bytes.size());
+    } else if (!DecodedLength(input, &decodedLength)) {
+        return false;
+    }
+    return GetFileLength("", outputPath) == decodedLength;
 }
 
 bool JoinPlain(char (&path)[kExpandPathSize], const char* folder, const char* name) {
@@ -81,37 +116,45 @@ bool JoinPlain(char (&path)[kExpandPathSize], const char* folder, const char* na
     return written >= 0 && static_cast<size_t>(written) < sizeof path;
 }
 
-}  // namespace
-
-int DekompresujPlik(const char* folder, const char* compressedName, const char* outputName) {
+// DekompresujPlik, given what the compressed file should hold and its decode, when known.
+void Decompress(const char* folder, const char* compressedName, const char* outputName,
+                const CarriedDecode* known) {
     Trace("\r\nDekompresujPlik: %s, %s, %s\r\n", folder, compressedName, outputName);
     char input[kExpandPathSize];
     char output[kExpandPathSize];
     if (!JoinPlain(input, folder, compressedName) || !JoinPlain(output, folder, outputName)) {
-        return 1;  // no output: the missing-file check reports it
+        return;  // no output: the missing-file check reports it
     }
     ExpandFile(input, output);
     SetFileAttributesA(input, FILE_ATTRIBUTE_NORMAL);
-    if (!OutputMatchesInput(input, output)) DeleteFileForced("", output);
+    if (!OutputHasDecodedLength(input, output, known)) DeleteFileForced("", output);
     Trace("FILE IN:  %d\r\n", static_cast<int>(GetFileLength("", input)));
     Trace("FILE OUT: %d\r\n", static_cast<int>(GetFileLength("", output)));
     TraceText("LZCopy end\r\n\r\n");
+}
+
+}  // namespace
+
+int DekompresujPlik(const char* folder, const char* compressedName, const char* outputName) {
+    Decompress(folder, compressedName, outputName, nullptr);
     return 1;
 }
 
 namespace {
 
 // The integrity block's verdict, when the installer carries one (tvispack writes it; older
-// installers have none and are taken as they are).
-bool PayloadIsIntact(const uint8_t* image, uint32_t length, const PayloadTrailer& trailer) {
-    IntegrityCheck check = CheckIntegrity(image, length, trailer);
-    if (!check.present) {
+// installers have none and are taken as they are). The status line names the check before
+// it runs.
+bool PayloadIsIntact(const uint8_t* image, uint32_t length, const PayloadTrailer& trailer,
+                     ExtractionStatus status) {
+    if (!HasIntegrityBlock(image, length, trailer)) {
         DeploymentLine(
             "integrity: no integrity block (an older installer); the trailer's "
             "checks passed");
         return true;
     }
-    ShowStatus("Sprawdza sumy kontrolne...");
+    ShowStatus(status, "Sprawdza sumy kontrolne...");
+    IntegrityCheck check = CheckIntegrity(image, length, trailer);
     if (check.damagedFile < 0) {
         Trace("CRC: zgodne\r\n");
         DeploymentLine("integrity: the CRC-32 of the three carried files match");
@@ -125,38 +168,34 @@ bool PayloadIsIntact(const uint8_t* image, uint32_t length, const PayloadTrailer
     return false;
 }
 
-}  // namespace
-
-namespace {
-
-// The digest of everything `file` holds from its start, read through the handle.
-bool DigestOfOpenFile(HANDLE file, Sha256Digest* digest) {
-    Sha256 sha;
+// Whether what `file` holds from its start is exactly `expected`, read through the handle.
+bool OpenFileHolds(HANDLE file, const std::vector<uint8_t>& expected) {
     static uint8_t chunk[64 * 1024];
+    size_t compared = 0;
     for (;;) {
         DWORD read = 0;
         if (!ReadFile(file, chunk, sizeof chunk, &read, nullptr)) return false;
         if (read == 0) break;
-        sha.Update(chunk, read);
+        if (read > expected.size() - compared ||
+            std::memcmp(chunk, expected.data() + compared, read) != 0) {
+            return false;
+        }
+        compared += read;
     }
-    *digest = sha.Finish();
-    return true;
+    return compared == expected.size();
 }
 
-// Takes the digest of carried file `index` from its region of the installer's image, then
+// Takes the digest of carried file `index` from its decode of the installer's image, then
 // opens its decompressed copy so that nobody can change it any more and checks that the
 // copy holds exactly those bytes. LZ32 wrote the copy from the compressed file on disk,
 // which another program could have swapped in between; a copy that differs is deleted, so
-// that the missing-file check reports it as not decompressed.
-void SecureNewCopy(int index, const uint8_t* region, uint32_t size) {
+// that the missing-file check reports it as not decompressed. The copy is compared with
+// the decoded bytes themselves: the same verdict as comparing their digests, without a
+// second digest.
+void SecureNewCopy(int index, const CarriedDecode& decode) {
     const CarriedFile& file = kCarriedFiles[index];
-    std::vector<uint8_t> decoded;
-    SzddHeader header;
-    if (DecodeSzdd(region, size, &decoded, &header) != SzddStatus::kOk ||
-        header.mode != kSzddModeA) {
-        return;
-    }
-    newCopyDigest[index] = Sha256Of(decoded.data(), decoded.size());
+    if (!decode.sound) return;
+    newCopyDigest[index] = Sha256Of(decode.bytes.data(), decode.bytes.size());
     newCopyKnown[index] = true;
 
     char path[kExpandPathSize];
@@ -166,10 +205,8 @@ void SecureNewCopy(int index, const uint8_t* region, uint32_t size) {
     HANDLE copy = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (copy == INVALID_HANDLE_VALUE) return;
-    Sha256Digest onDisk;
     // A copy reached through a link planted under its name is no copy of ours.
-    if (IsUnlinked(copy, path) && DigestOfOpenFile(copy, &onDisk) &&
-        onDisk == newCopyDigest[index]) {
+    if (IsUnlinked(copy, path) && OpenFileHolds(copy, decode.bytes)) {
         heldCopies[index] = copy;
         return;
     }
@@ -180,6 +217,105 @@ void SecureNewCopy(int index, const uint8_t* region, uint32_t size) {
         "deleted",
         file.workName);
     DeleteFileForced(workFolder, file.workName);
+}
+
+// The installer's whole file in memory, with the layout its trailer gives.
+struct InstallerImage {
+    uint32_t length = 0;
+    std::unique_ptr<GlobalBlock> block;
+    PayloadTrailer trailer = {};
+    uint32_t offsets[kPayloadFileCount] = {};
+    uint32_t sizes[kPayloadFileCount] = {};
+};
+
+// The steps of the unpacking, in order; each returns a reason code, kPayloadOk to go on.
+
+// The held copies of a last unpacking let go, the digests forgotten, the work folder set.
+void BeginUnpacking(const char* folder, ExtractionStatus status) {
+    ReleaseNewCopies();
+    for (bool& known : newCopyKnown) known = false;
+    ShowStatus(status, "Inicjalizacja...");
+    SetWorkFolder(folder);
+}
+
+// The installer read once, whole, and its layout checked.
+int32_t ReadInstaller(const char* installerPath, InstallerImage* image, ExtractionStatus status) {
+    ShowStatus(status, "Pobiera pliki upgrade...");
+    image->length = GetFileLength("", installerPath);
+    PayloadReason reason = CheckInstallerLength(image->length);
+    if (reason != kPayloadOk) return reason;
+
+    image->block = std::make_unique<GlobalBlock>(image->length, true);
+    uint8_t* data = image->block->data();
+    if (data == nullptr) return kNoPayloadBuffer;
+    // Not tested: the trailer checks are the only check of what was read.
+    ReadFileRange(data, "", installerPath, 0, image->length);
+    reason = CheckPayloadImage(data, image->length, &image->trailer);
+    if (reason != kPayloadOk) return reason;
+    const PayloadTrailer& trailer = image->trailer;
+    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
+                                               trailer.thirdSize};
+    uint32_t offset = trailer.payloadStart;
+    for (int i = 0; i < kPayloadFileCount; ++i) {
+        image->offsets[i] = offset;
+        image->sizes[i] = sizes[i];
+        offset += sizes[i];
+    }
+    return kPayloadOk;
+}
+
+// Before anything in the work folder changes: a damaged installer leaves the last run's
+// files as they were.
+int32_t CheckPayload(const InstallerImage& image, ExtractionStatus status) {
+    return PayloadIsIntact(image.block->data(), image.length, image.trailer, status)
+               ? kPayloadOk
+               : kPayloadDamaged;
+}
+
+// The last run's compressed files deleted, and the three written new.
+int32_t WriteCompressedFiles(const InstallerImage& image, ExtractionStatus status) {
+    ShowStatus(status, "Usuwa pliki tymczasowe...");
+    int32_t code = RemoveStale(true);
+    if (code != kPayloadOk) return code;
+    for (int i = 0; i < kPayloadFileCount; ++i) {
+        const CarriedFile& file = kCarriedFiles[i];
+        ShowStatus(status, file.writeStatus);
+        // The write's result is not looked at: the length test decides. The old file was
+        // deleted just before; a file (or link) that appeared under the name since is not
+        // written through, and the length test then fails.
+        WriteNewFile(image.block->data() + image.offsets[i], workFolder, file.compressedName,
+                     image.sizes[i]);
+        if (GetFileLength(workFolder, file.compressedName) != image.sizes[i]) {
+            return file.wrongLengthCode;
+        }
+    }
+    return kPayloadOk;
+}
+
+// The last run's copies deleted, and each compressed file decompressed beside itself.
+int32_t DecompressCopies(const InstallerImage& image, CarriedDecode (&decodes)[kPayloadFileCount],
+                         ExtractionStatus status) {
+    ShowStatus(status, "Kasuje pliki tymczasowe...");
+    int32_t code = RemoveStale(false);
+    if (code != kPayloadOk) return code;
+    for (int i = 0; i < kPayloadFileCount; ++i) {
+        const CarriedFile& file = kCarriedFiles[i];
+        ShowStatus(status, file.expandStatus);
+        DecodeRegion(image.block->data() + image.offsets[i], image.sizes[i], &decodes[i]);
+        Decompress(workFolder, file.compressedName, file.workName, &decodes[i]);
+    }
+    for (int i = 0; i < kPayloadFileCount; ++i) SecureNewCopy(i, decodes[i]);
+    return kPayloadOk;
+}
+
+// Every copy there, checked in cleanup order.
+int32_t CheckCopies(ExtractionStatus status) {
+    ShowStatus(status, "Sprawdza dekompresowane pliki...");
+    for (CarriedFileIndex index : kCleanupOrder) {
+        if (!Present(kCarriedFiles[index].workName)) return kCarriedFiles[index].missingCode;
+    }
+    ShowStatus(status, "Inicjalizacja zakończona");
+    return kPayloadOk;
 }
 
 }  // namespace
@@ -195,68 +331,15 @@ void ReleaseNewCopies() {
 }
 
 int32_t UnpackPayloadFrom(const char* installerPath, const char* folder, ExtractionStatus status) {
-    statusSink = status;
-    ReleaseNewCopies();
-    for (bool& known : newCopyKnown) known = false;
-    ShowStatus("Inicjalizacja...");
-    SetWorkFolder(folder);
-
-    ShowStatus("Pobiera pliki upgrade...");
-    uint32_t length = GetFileLength("", installerPath);
-    PayloadReason reason = CheckInstallerLength(length);
-    if (reason != kPayloadOk) return reason;
-
-    GlobalBlock buffer(length, true);
-    if (buffer.data() == nullptr) return kNoPayloadBuffer;
-    // Not tested: the trailer checks are the only check of what was read.
-    ReadFileRange(buffer.data(), "", installerPath, 0, length);
-    PayloadTrailer trailer;
-    reason = CheckPayloadImage(buffer.data(), length, &trailer);
-    if (reason != kPayloadOk) return reason;
-    // Before anything in the work folder changes: a damaged installer leaves the last
-    // run's files as they were.
-    if (!PayloadIsIntact(buffer.data(), length, trailer)) return kPayloadDamaged;
-
-    ShowStatus("Usuwa pliki tymczasowe...");
-    int32_t code = RemoveStale(true);
-    if (code != kPayloadOk) return code;
-
-    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
-                                               trailer.thirdSize};
-    uint32_t offset = trailer.payloadStart;
-    for (int i = 0; i < kPayloadFileCount; ++i) {
-        const CarriedFile& file = kCarriedFiles[i];
-        ShowStatus(file.writeStatus);
-        // The write's result is not looked at: the length test decides. The old file was
-        // deleted just before; a file (or link) that appeared under the name since is not
-        // written through, and the length test then fails.
-        WriteNewFile(buffer.data() + offset, workFolder, file.compressedName, sizes[i]);
-        if (GetFileLength(workFolder, file.compressedName) != sizes[i]) {
-            return file.wrongLengthCode;
-        }
-        offset += sizes[i];
-    }
-
-    ShowStatus("Kasuje pliki tymczasowe...");
-    code = RemoveStale(false);
-    if (code != kPayloadOk) return code;
-
-    for (const CarriedFile& file : kCarriedFiles) {
-        ShowStatus(file.expandStatus);
-        DekompresujPlik(workFolder, file.compressedName, file.workName);
-    }
-    offset = trailer.payloadStart;
-    for (int i = 0; i < kPayloadFileCount; ++i) {
-        SecureNewCopy(i, buffer.data() + offset, sizes[i]);
-        offset += sizes[i];
-    }
-
-    ShowStatus("Sprawdza dekompresowane pliki...");
-    for (CarriedFileIndex index : kCleanupOrder) {
-        if (!Present(kCarriedFiles[index].workName)) return kCarriedFiles[index].missingCode;
-    }
-    ShowStatus("Inicjalizacja zakończona");
-    return kPayloadOk;
+    BeginUnpacking(folder, status);
+    InstallerImage image;
+    int32_t code = ReadInstaller(installerPath, &image, status);
+    if (code == kPayloadOk) code = CheckPayload(image, status);
+    if (code == kPayloadOk) code = WriteCompressedFiles(image, status);
+    CarriedDecode decodes[kPayloadFileCount];
+    if (code == kPayloadOk) code = DecompressCopies(image, decodes, status);
+    if (code == kPayloadOk) code = CheckCopies(status);
+    return code;
 }
 
 int32_t UnpackPayload(ExtractionStatus status) {

@@ -24,18 +24,21 @@ std::array<uint8_t, kIntegrityBlockSize> EncodeIntegrityBlock(
     return block;
 }
 
+bool HasIntegrityBlock(const uint8_t* image, uint32_t length, const PayloadTrailer& trailer) {
+    // The trailer rules guarantee start + sizes + 20 == length; a start too near the file's
+    // beginning has no room for a block.
+    if (trailer.payloadStart < kIntegrityBlockSize || trailer.payloadStart > length) return false;
+    const uint8_t* block = image + trailer.payloadStart - kIntegrityBlockSize;
+    return std::memcmp(block, kIntegrityMagic, kIntegrityMagicLength) == 0 &&
+           ReadLe32(block + kVersionOffset) == kIntegrityBlockVersion &&
+           ReadLe32(block + kOwnCrcOffset) == Crc32(block, kOwnCrcOffset);
+}
+
 IntegrityCheck CheckIntegrity(const uint8_t* image, uint32_t length,
                               const PayloadTrailer& trailer) {
     IntegrityCheck check;
-    // The trailer rules guarantee start + sizes + 20 == length; a start too near the file's
-    // beginning has no room for a block.
-    if (trailer.payloadStart < kIntegrityBlockSize || trailer.payloadStart > length) return check;
+    if (!HasIntegrityBlock(image, length, trailer)) return check;
     const uint8_t* block = image + trailer.payloadStart - kIntegrityBlockSize;
-    if (std::memcmp(block, kIntegrityMagic, kIntegrityMagicLength) != 0 ||
-        ReadLe32(block + kVersionOffset) != kIntegrityBlockVersion ||
-        ReadLe32(block + kOwnCrcOffset) != Crc32(block, kOwnCrcOffset)) {
-        return check;
-    }
     check.present = true;
     const auto sizes = CarriedSizes(trailer);
     uint64_t offset = trailer.payloadStart;

@@ -39,6 +39,11 @@ struct IntegrityCheck {
     uint32_t actual[kPayloadFileCount] = {};    // as the files are; only when present
 };
 
+// Whether an image whose layout CheckPayloadImage accepted (with that trailer) has a block
+// ending at payloadStart: its magic, its version and its own CRC. Cheap: the files' CRCs
+// are not taken.
+bool HasIntegrityBlock(const uint8_t* image, uint32_t length, const PayloadTrailer& trailer);
+
 // Checks the files of an image whose layout CheckPayloadImage accepted (with that
 // trailer): looks for a block ending at payloadStart and, when there is one, compares
 // each file's CRC-32 with it.

@@ -39,17 +39,21 @@ inline size_t CopyMatch(uint8_t* output, size_t i, size_t distance, size_t lengt
     return n;
 }
 
-// Decodes the stream into output until `limit` bytes are produced or the stream ends. A
-// token cut off by the end of the stream produces nothing.
-StreamEnd DecodeStream(const uint8_t* in, size_t size, uint8_t* output, size_t limit) {
+// Where decoding has got to: the next stream byte and the next output byte.
+struct StreamPosition {
     size_t ip = 0;
     size_t op = 0;
-    unsigned flags = 0;
-    unsigned bits = 0;  // unused bits left in `flags`
-    // Fast loop: a whole group (flag byte + 8 tokens of at most 2 bytes, at most 144
-    // output bytes) fits in what is left, so no single access needs a check.
-    while (bits == 0 && size - ip >= 17 && limit - op >= 8 * kSzddMaxMatch) {
-        flags = in[ip++];
+};
+
+// The fast part: whole groups while a group (flag byte + 8 tokens of at most 2 bytes, at
+// most 144 output bytes) fits in what is left, so no single access needs a check. Stops
+// between groups, with no flag bits pending.
+void DecodeWholeGroups(const uint8_t* in, size_t size, uint8_t* output, size_t limit,
+                       StreamPosition* at) {
+    size_t ip = at->ip;
+    size_t op = at->op;
+    while (size - ip >= 17 && limit - op >= 8 * kSzddMaxMatch) {
+        unsigned flags = in[ip++];
         for (int k = 0; k < 8; ++k, flags >>= 1) {
             if (flags & 1) {
                 output[op++] = in[ip++];
@@ -63,7 +67,19 @@ StreamEnd DecodeStream(const uint8_t* in, size_t size, uint8_t* output, size_t l
             }
         }
     }
-    // Careful loop for the rest.
+    at->ip = ip;
+    at->op = op;
+}
+
+// The careful part: the rest, token by token, every access checked, until `limit` bytes
+// are produced or the stream ends. A token cut off by the end of the stream produces
+// nothing.
+StreamEnd DecodeRest(const uint8_t* in, size_t size, uint8_t* output, size_t limit,
+                     StreamPosition at) {
+    size_t ip = at.ip;
+    size_t op = at.op;
+    unsigned flags = 0;
+    unsigned bits = 0;  // unused bits left in `flags`
     while (op < limit) {
         if (bits == 0) {
             if (ip >= size) break;
@@ -91,6 +107,14 @@ StreamEnd DecodeStream(const uint8_t* in, size_t size, uint8_t* output, size_t l
         --bits;
     }
     return StreamEnd{op, ip, bits != 0};
+}
+
+// Decodes the stream into output until `limit` bytes are produced or the stream ends:
+// the whole groups first, then the rest.
+StreamEnd DecodeStream(const uint8_t* in, size_t size, uint8_t* output, size_t limit) {
+    StreamPosition at;
+    DecodeWholeGroups(in, size, output, limit, &at);
+    return DecodeRest(in, size, output, limit, at);
 }
 
 // After `end`, does the rest of the stream yield anything? A lone flag byte yields nothing.

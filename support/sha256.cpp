@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "support/sha256_shani.h"
+
 namespace {
 
 constexpr uint32_t kRoundConstants[64] = {
@@ -23,9 +25,18 @@ bool operator==(const Sha256Digest& a, const Sha256Digest& b) {
     return std::memcmp(a.bytes, b.bytes, kSha256Size) == 0;
 }
 
-Sha256::Sha256()
-    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+Sha256::Sha256(Sha256Engine engine)
+    : hardware_(engine == Sha256Engine::kAuto && ShaNiAvailable()),
+      state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+
+void Sha256::CompressBlocks(const uint8_t* data, size_t blocks) {
+    if (hardware_) {
+        ShaNiCompress(state_, data, blocks);
+        return;
+    }
+    for (; blocks > 0; --blocks, data += sizeof block_) Compress(data);
+}
 
 void Sha256::Compress(const uint8_t* block) {
     uint32_t w[64];
@@ -77,10 +88,13 @@ void Sha256::Update(const void* data, size_t size) {
         bytes += take;
         size -= take;
         if (used_ < sizeof block_) return;
-        Compress(block_);
+        CompressBlocks(block_, 1);
         used_ = 0;
     }
-    for (; size >= sizeof block_; bytes += sizeof block_, size -= sizeof block_) Compress(bytes);
+    size_t blocks = size / sizeof block_;
+    if (blocks != 0) CompressBlocks(bytes, blocks);
+    bytes += blocks * sizeof block_;
+    size -= blocks * sizeof block_;
     if (size != 0) std::memcpy(block_, bytes, size);
     used_ = size;
 }
@@ -104,8 +118,8 @@ Sha256Digest Sha256::Finish() {
     return digest;
 }
 
-Sha256Digest Sha256Of(const void* data, size_t size) {
-    Sha256 sha;
+Sha256Digest Sha256Of(const void* data, size_t size, Sha256Engine engine) {
+    Sha256 sha(engine);
     sha.Update(data, size);
     return sha.Finish();
 }

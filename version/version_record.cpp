@@ -8,7 +8,13 @@
 uint32_t FindVersionRecord(const uint8_t* data, uint32_t length) {
     if (length <= 101) return 0;
     const uint32_t last = length - 101;
+    const uint8_t first = static_cast<uint8_t>(kRecordMarker[0]);
     for (uint32_t i = 1; i <= last; ++i) {
+        // Only where the marker's first byte lies: memchr passes over megabytes of a program
+        // many times faster than a comparison a byte.
+        const void* candidate = std::memchr(data + i, first, last - i + 1);
+        if (candidate == nullptr) return 0;
+        i = static_cast<uint32_t>(static_cast<const uint8_t*>(candidate) - data);
         uint32_t k = 0;
         while (k < kRecordMarkerLength && data[i + k] == static_cast<uint8_t>(kRecordMarker[k]))
             ++k;

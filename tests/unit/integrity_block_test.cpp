@@ -59,9 +59,13 @@ Image WithBlock(uint32_t programLength = 500) {
     return draft;
 }
 
+// The check, and the cheap look for a block that the installer takes first, which must
+// agree with it on every image.
 IntegrityCheck Check(const Image& image) {
-    return CheckIntegrity(image.bytes.data(), static_cast<uint32_t>(image.bytes.size()),
-                          image.trailer);
+    const uint32_t length = static_cast<uint32_t>(image.bytes.size());
+    IntegrityCheck check = CheckIntegrity(image.bytes.data(), length, image.trailer);
+    EXPECT_EQ(check.present, HasIntegrityBlock(image.bytes.data(), length, image.trailer));
+    return check;
 }
 
 }  // namespace
@@ -72,10 +76,37 @@ TEST(Crc32, KnownValues) {
     EXPECT_EQ(0u, Crc32(nullptr, 0));
 }
 
+// The CRC is taken eight bytes a step: every length around the step, from every alignment,
+// must give what the definition gives a bit at a time.
+TEST(Crc32, EveryLengthAndAlignmentAgreesWithTheBitwiseDefinition) {
+    auto bitwise = [](const uint8_t* data, size_t size) {
+        uint32_t crc = 0xFFFFFFFFu;
+        for (size_t i = 0; i < size; ++i) {
+            crc ^= data[i];
+            for (int bit = 0; bit < 8; ++bit) crc = crc & 1u ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        }
+        return crc ^ 0xFFFFFFFFu;
+    };
+    std::vector<uint8_t> bytes(4096 + 16);
+    uint32_t state = 12345;
+    for (uint8_t& byte : bytes) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<uint8_t>(state >> 16);
+    }
+    for (size_t start = 0; start < 8; ++start) {
+        for (size_t size :
+             {size_t{0}, size_t{1}, size_t{7}, size_t{8}, size_t{9}, size_t{15}, size_t{16},
+              size_t{17}, size_t{63}, size_t{64}, size_t{65}, size_t{4096}}) {
+            EXPECT_EQ(bitwise(bytes.data() + start, size), Crc32(bytes.data() + start, size))
+                << "from " << start << ", " << size << " bytes";
+        }
+    }
+}
+
 TEST(IntegrityBlock, LayoutIsMagicVersionThreeCrcsAndItsOwnCrc) {
     const uint32_t crcs[kPayloadFileCount] = {0x11223344u, 0xA5A5A5A5u, 0u};
     auto block = EncodeIntegrityBlock(crcs);
-    const uint8_t expectedStart[24] = {'t', 'V', 'i', 's', 'I', 'n', 't', 'g', 1, 0, 0, 0,
+    const uint8_t expectedStart[24] = {'t',  'V',  'i',  's',  'I',  'n',  't',  'g',  1, 0, 0, 0,
                                        0x44, 0x33, 0x22, 0x11, 0xA5, 0xA5, 0xA5, 0xA5, 0, 0, 0, 0};
     EXPECT_EQ(0, std::memcmp(expectedStart, block.data(), 24));
     uint32_t own = Crc32(block.data(), 24);
@@ -126,8 +157,12 @@ TEST(IntegrityBlock, GapWithoutAWholeBlockIsNoBlock) {
         uint8_t flip;
     };
     const Case cases[] = {
-        {"magic", 0, 0x20},         {"magic's last byte", 7, 1}, {"version", 8, 1},
-        {"a recorded CRC", 12, 1},  {"the last CRC", 20, 0x80},  {"its own CRC", 24, 1},
+        {"magic", 0, 0x20},
+        {"magic's last byte", 7, 1},
+        {"version", 8, 1},
+        {"a recorded CRC", 12, 1},
+        {"the last CRC", 20, 0x80},
+        {"its own CRC", 24, 1},
         {"its own CRC's top", 27, 0x80},
     };
     for (const Case& c : cases) {

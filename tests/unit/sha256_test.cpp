@@ -1,6 +1,7 @@
 // SHA-256 against the FIPS 180-4 examples and against digests of messages whose lengths sit
 // at the padding's edges (taken from coreutils' sha256sum), and incremental updates split
-// anywhere, the padding boundary included, against the one-shot digest.
+// anywhere, the padding boundary included, against the one-shot digest. Each with both
+// engines: the portable rounds, and the processor's SHA extensions where it has them.
 #include "support/sha256.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +17,14 @@ std::string Hex(const Sha256Digest& digest) {
     return text;
 }
 
-std::string HexOf(const std::string& message) {
-    return Hex(Sha256Of(message.data(), message.size()));
+std::string HexOf(const std::string& message, Sha256Engine engine = Sha256Engine::kAuto) {
+    return Hex(Sha256Of(message.data(), message.size(), engine));
+}
+
+const Sha256Engine kEngines[] = {Sha256Engine::kAuto, Sha256Engine::kPortable};
+
+const char* EngineName(Sha256Engine engine) {
+    return engine == Sha256Engine::kAuto ? "auto" : "portable";
 }
 
 // "abcd...zabc...", `length` letters.
@@ -45,7 +52,11 @@ TEST(Sha256, FipsExamples) {
         {"a million a", std::string(1000000, 'a'),
          "CDC76E5C9914FB9281A1C7E284D73E67F1809A48A497200E046D39CCC7112CD0"},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.digest, HexOf(c.message)) << c.name;
+    for (Sha256Engine engine : kEngines) {
+        for (const Case& c : cases) {
+            EXPECT_EQ(c.digest, HexOf(c.message, engine)) << c.name << ", " << EngineName(engine);
+        }
+    }
 }
 
 // 55 bytes still take their length in the same block; 56 to 63 push it into a second one;
@@ -64,7 +75,12 @@ TEST(Sha256, LengthsAtThePaddingBoundary) {
         {119, "FAEF67DA856D6FD9C8D12F9ED0A4FEFD3CF0CE085AB43E2907418D457E3C354B"},
         {120, "C9512B08619C19FBB503C7DA6B46EF20301E5F7A7A5F43989182398536F5C5C8"},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.digest, HexOf(Letters(c.length))) << c.length;
+    for (Sha256Engine engine : kEngines) {
+        for (const Case& c : cases) {
+            EXPECT_EQ(c.digest, HexOf(Letters(c.length), engine))
+                << c.length << ", " << EngineName(engine);
+        }
+    }
 }
 
 // Each case splits one message into updates of the given sizes (the rest in a last one);
@@ -93,24 +109,38 @@ TEST(Sha256, IncrementalUpdatesEqualTheOneShotDigest) {
         {128, {65, 62}},
         {1000, {3, 120, 7, 128, 500}},
     };
-    for (const Case& c : cases) {
-        const std::string message = Letters(c.length);
-        Sha256 sha;
-        size_t at = 0;
-        for (size_t piece : c.pieces) {
-            sha.Update(message.data() + at, piece);
-            at += piece;
+    for (Sha256Engine engine : kEngines) {
+        for (const Case& c : cases) {
+            const std::string message = Letters(c.length);
+            Sha256 sha(engine);
+            size_t at = 0;
+            for (size_t piece : c.pieces) {
+                sha.Update(message.data() + at, piece);
+                at += piece;
+            }
+            sha.Update(message.data() + at, message.size() - at);
+            std::string splits;
+            for (size_t piece : c.pieces) splits += std::to_string(piece) + " ";
+            EXPECT_EQ(HexOf(message, Sha256Engine::kPortable), Hex(sha.Finish()))
+                << c.length << " split " << splits << ", " << EngineName(engine);
         }
-        sha.Update(message.data() + at, message.size() - at);
-        std::string splits;
-        for (size_t piece : c.pieces) splits += std::to_string(piece) + " ";
-        EXPECT_EQ(HexOf(message), Hex(sha.Finish())) << c.length << " split " << splits;
+        // One byte at a time across several blocks.
+        const std::string message = Letters(300);
+        Sha256 sha(engine);
+        for (char c : message) sha.Update(&c, 1);
+        EXPECT_EQ(HexOf(message, Sha256Engine::kPortable), Hex(sha.Finish())) << EngineName(engine);
     }
-    // One byte at a time across several blocks.
-    const std::string message = Letters(300);
-    Sha256 sha;
-    for (char c : message) sha.Update(&c, 1);
-    EXPECT_EQ(HexOf(message), Hex(sha.Finish()));
+}
+
+// Long messages of every byte value, whole blocks and a tail: the two engines agree, so
+// the processor's rounds are checked beyond the known examples wherever they run.
+TEST(Sha256, BothEnginesAgreeOnLongMessages) {
+    std::string message;
+    for (size_t i = 0; i < 100000; ++i) message += static_cast<char>((i * 7919) >> 3);
+    for (size_t length : {size_t{64}, size_t{640}, size_t{4097}, message.size()}) {
+        const std::string part = message.substr(0, length);
+        EXPECT_EQ(HexOf(part, Sha256Engine::kPortable), HexOf(part, Sha256Engine::kAuto)) << length;
+    }
 }
 
 TEST(Sha256, DigestsCompareByEveryByte) {
