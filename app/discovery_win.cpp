@@ -1,7 +1,6 @@
 // Discovery of the installed product; see discovery.h.
 #include "app/discovery.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "app/dialog_texts.h"
@@ -117,8 +116,7 @@ int TestProductFolder(char* folderText) {
     bool passed = true;
     for (CarriedFileIndex index : kDiscoveryOrder) {
         char path[512];
-        if (std::snprintf(path, sizeof path, "%s%s", folderText,
-                          kCarriedFiles[index].productName) >= static_cast<int>(sizeof path)) {
+        if (!ConcatPath(path, folderText, kCarriedFiles[index].productName)) {
             passed = false;
             break;
         }

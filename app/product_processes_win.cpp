@@ -9,6 +9,7 @@
 #include "app/upgrade_sequence.h"
 #include "app/window_class.h"
 #include "payload/carried_files.h"
+#include "support/file_access.h"
 #include "support/scoped_win.h"
 
 namespace {
@@ -76,7 +77,7 @@ int FindProductProcesses(const char* productFolder, ProductProcess* found, int c
     FileIdentity targets[kPayloadFileCount];
     char names[kPayloadFileCount][kTargetPathSize];
     for (int i = 0; i < kPayloadFileCount; ++i) {
-        if (BuildTargetPath(productFolder, kCarriedFiles[i].productName, names[i])) {
+        if (ConcatPath(names[i], productFolder, "\\", kCarriedFiles[i].productName)) {
             targets[i] = IdentityOf(names[i]);
         }
     }

@@ -2,27 +2,16 @@
 #include "app/upgrade_procedure.h"
 
 #include <cstdint>
-#include <cstdio>
 
 #include "payload/carried_files.h"
 #include "payload/reason_codes.h"
 #include "support/file_access.h"
 #include "support/run_options.h"
 
-bool BuildTargetPath(const char* productFolder, const char* productName,
-                     char (&target)[kTargetPathSize]) {
-    int length = std::snprintf(target, sizeof target, "%s\\%s", productFolder, productName);
-    if (length < 0 || static_cast<size_t>(length) >= sizeof target) {
-        target[0] = '\0';
-        return false;
-    }
-    return true;
-}
-
 bool TargetPathsFit(const char* productFolder) {
     char target[kTargetPathSize];
     for (const CarriedFile& file : kCarriedFiles) {
-        if (!BuildTargetPath(productFolder, file.productName, target)) return false;
+        if (!ConcatPath(target, productFolder, "\\", file.productName)) return false;
         if (!FitsReplaceWholeFile(target)) return false;
     }
     return true;

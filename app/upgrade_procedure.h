@@ -20,11 +20,8 @@
 // Size of the target path buffer, terminator included.
 constexpr size_t kTargetPathSize = 512;
 
-// productFolder + "\" + productName into target (the folder is kept without its trailing
-// separator, so the backslash always goes between). False, with target emptied, when the
-// path does not fit.
-bool BuildTargetPath(const char* productFolder, const char* productName,
-                     char (&target)[kTargetPathSize]);
+// A target path is productFolder + "\" + the product name (ConcatPath): the folder is
+// kept without its trailing separator, so the backslash always goes between.
 
 // Whether every installed file of the file table can be replaced in productFolder as far
 // as path lengths go: each target path can be built and ReplaceWholeFile can take it with

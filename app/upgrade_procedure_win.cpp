@@ -108,7 +108,7 @@ int CheckSteps(Step (&steps)[kPayloadFileCount]) {
         oldSizes[step.index] = step.old.size();
     }
     char folder[kTargetPathSize];
-    BuildTargetPath(productFolder, "", folder);
+    ConcatPath(folder, productFolder, "\\");
     ULARGE_INTEGER available;
     if (!GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr)) return -1;
     int position = FirstStepWithoutRoom(available.QuadPart, newSizes, oldSizes);
@@ -217,8 +217,8 @@ int ProceduraUpgrade(HWND dialog, const char* upgradePath) {
     Step steps[kPayloadFileCount];
     for (int position = 0; position < kPayloadFileCount; ++position) {
         steps[position].index = kReplacementOrder[position];
-        BuildTargetPath(productFolder, kCarriedFiles[steps[position].index].productName,
-                        steps[position].target);
+        ConcatPath(steps[position].target, productFolder, "\\",
+                   kCarriedFiles[steps[position].index].productName);
     }
     int failed = pathsFit ? CheckSteps(steps) : -1;
 

@@ -18,17 +18,13 @@ namespace {
 
 // folder + "qelMapE.dll", with a backslash between unless the folder ends in one.
 bool InstalledLibraryPath(const char* folder, char (&path)[kFilePathSize]) {
-    const char* libraryName = kCarriedFiles[kQelMapE].productName;
-    size_t nameSize = std::strlen(libraryName) + 1;
-    size_t length = strnlen(folder, sizeof path);
+    const size_t length = strnlen(folder, sizeof path);
     if (length >= sizeof path) return false;
-    std::memcpy(path, folder, length);
-    path[length] = '\0';
-    Trace("WersjaNaDysku: %s\r\n", path);
-    bool separated = length > 0 && (path[length - 1] == '\\' || path[length - 1] == '/');
-    if (!separated) path[length++] = '\\';
-    if (length + nameSize > sizeof path) return false;
-    std::memcpy(path + length, libraryName, nameSize);
+    Trace("WersjaNaDysku: %s\r\n", folder);
+    const bool separated = length > 0 && (folder[length - 1] == '\\' || folder[length - 1] == '/');
+    if (!ConcatPath(path, folder, separated ? "" : "\\", kCarriedFiles[kQelMapE].productName)) {
+        return false;
+    }
     Trace("WersjaNaDysku: %s\r\n", path);
     return true;
 }

@@ -111,18 +111,13 @@ bool OutputHasDecodedLength(const char* inputPath, const char* outputPath,
     return GetFileLength("", outputPath) == decodedLength;
 }
 
-bool JoinPlain(char (&path)[kExpandPathSize], const char* folder, const char* name) {
-    int written = std::snprintf(path, sizeof path, "%s%s", folder, name);
-    return written >= 0 && static_cast<size_t>(written) < sizeof path;
-}
-
 // DekompresujPlik, given what the compressed file should hold and its decode, when known.
 void Decompress(const char* folder, const char* compressedName, const char* outputName,
                 const CarriedDecode* known) {
     Trace("\r\nDekompresujPlik: %s, %s, %s\r\n", folder, compressedName, outputName);
     char input[kExpandPathSize];
     char output[kExpandPathSize];
-    if (!JoinPlain(input, folder, compressedName) || !JoinPlain(output, folder, outputName)) {
+    if (!ConcatPath(input, folder, compressedName) || !ConcatPath(output, folder, outputName)) {
         return;  // no output: the missing-file check reports it
     }
     ExpandFile(input, output);
@@ -199,7 +194,7 @@ void SecureNewCopy(int index, const CarriedDecode& decode) {
     newCopyKnown[index] = true;
 
     char path[kExpandPathSize];
-    if (!JoinPlain(path, workFolder, file.workName)) return;
+    if (!ConcatPath(path, workFolder, file.workName)) return;
     // No write and no delete sharing: from here on the copy cannot be written, renamed or
     // deleted by anyone, and what is checked now is what the procedure reads later.
     HANDLE copy = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

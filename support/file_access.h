@@ -7,6 +7,7 @@
 // process-wide fileLock.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Size of the buffer that JoinPath builds joined paths in.
@@ -30,6 +31,17 @@ constexpr uint32_t kReplaceTempLastNumber = 0xFFFF;
 // "\" or "/", built in a static buffer that the next join overwrites.
 // Returns null when the joined path does not fit in kJoinBufferSize bytes.
 const char* JoinPath(const char* folder, const char* name);
+
+// The plain concatenation of up to three parts into `out` (`size` bytes with its
+// terminator), as the product forms the paths its texts show: nothing added or dropped, so
+// the caller puts any separator in. False, with `out` emptied, when the result does not
+// fit.
+bool ConcatPath(char* out, size_t size, const char* first, const char* second,
+                const char* third = "");
+template <size_t N>
+bool ConcatPath(char (&out)[N], const char* first, const char* second, const char* third = "") {
+    return ConcatPath(out, N, first, second, third);
+}
 
 // The name of ReplaceWholeFile's temporary file of this number: the prefix, the number's
 // low 16 bits in lower-case hex without leading zeros, and ".tmp" ("tvs1.tmp").

@@ -1,9 +1,10 @@
-// JoinPath, and the temporary file names and length rule of ReplaceWholeFile: the
+// JoinPath and ConcatPath, and the temporary file names and length rule of ReplaceWholeFile: the
 // portable half of file access.
 #include "support/file_access.h"
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -30,6 +31,22 @@ const char* JoinPath(const char* folder, const char* name) {
     std::memcpy(joinBuffer + length, tail, tailLength);
     joinBuffer[total] = '\0';
     return joinBuffer;
+}
+
+bool ConcatPath(char* out, size_t size, const char* first, const char* second, const char* third) {
+    if (size == 0) return false;
+    size_t length = 0;
+    for (const char* part : {first, second, third}) {
+        const size_t partLength = std::strlen(part);
+        if (partLength >= size - length) {
+            out[0] = '\0';
+            return false;
+        }
+        std::memcpy(out + length, part, partLength);
+        length += partLength;
+    }
+    out[length] = '\0';
+    return true;
 }
 
 void FormatReplaceTempName(uint32_t number, char (&name)[kReplaceTempNameSize]) {

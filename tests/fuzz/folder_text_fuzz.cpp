@@ -1,6 +1,6 @@
 // folder_text_fuzz: what becomes of a folder text from the registry on its way to the
 // product's file paths: NormaliseFolderText and RemoveTrailingSeparator (app/folder_text.h),
-// JoinPath and FitsReplaceWholeFile (support/file_access.h), BuildTargetPath and
+// JoinPath and FitsReplaceWholeFile (support/file_access.h), ConcatPath and
 // TargetPathsFit (app/upgrade_procedure.h). The input is a folder text, a NUL, and a name; each
 // text lies in a buffer of exactly its size, so that ASan sees any read or write beyond it.
 #include <cctype>
@@ -102,7 +102,7 @@ void CheckTargets(const std::string& folder) {
     for (const CarriedFile& file : kCarriedFiles) {
         char target[kTargetPathSize];
         const std::string expected = folder + "\\" + file.productName;
-        const bool built = BuildTargetPath(folderText.get(), file.productName, target);
+        const bool built = ConcatPath(target, folderText.get(), "\\", file.productName);
         FuzzCheck(built == (expected.size() < kTargetPathSize), "a target is built when it fits");
         FuzzCheck(built ? expected == target : target[0] == '\0',
                   "the target path, or an empty one");

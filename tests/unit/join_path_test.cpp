@@ -56,6 +56,46 @@ TEST(JoinPath, TooLongResultIsRefusedNotOverrun) {
     EXPECT_EQ(nullptr, JoinPath("C:\\dir", huge.c_str()));
 }
 
+// The plain concatenation: the parts as they are, whatever separators they hold; the
+// procedure's targets are folder + "\" + name, the extraction's paths folder + name.
+TEST(ConcatPath, PutsThePartsTogetherAsTheyAre) {
+    struct Case {
+        const char* first;
+        const char* second;
+        const char* third;
+        const char* path;
+    } const cases[] = {
+        {"C:\\Programs\\tVis2002", "\\", "qelMapE.dll", "C:\\Programs\\tVis2002\\qelMapE.dll"},
+        {"D:\\a b\\100%", "\\", "tVisX.exe", "D:\\a b\\100%\\tVisX.exe"},
+        {"C:", "\\", "tVisLV.exe", "C:\\tVisLV.exe"},
+        {"C:\\dir\\", "\\", "x", "C:\\dir\\\\x"},  // no separator is dropped
+        {"C:\\work\\", "QELMAPE.WCP", "", "C:\\work\\QELMAPE.WCP"},
+        {"C:\\work", "x", "", "C:\\workx"},  // nor added
+        {"", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        char path[kFilePathSize];
+        ASSERT_TRUE(ConcatPath(path, c.first, c.second, c.third)) << c.path;
+        EXPECT_STREQ(c.path, path);
+    }
+}
+
+TEST(ConcatPath, TooLongLeavesAnEmptyPathNotACutOne) {
+    char path[512];
+    const std::string fits(sizeof path - 1 - 12, 'a');  // + "\qelMapE.dll" = 511 characters
+    ASSERT_TRUE(ConcatPath(path, fits.c_str(), "\\", "qelMapE.dll"));
+    EXPECT_EQ(sizeof path - 1, std::strlen(path));
+    for (const std::string& folder : {fits + "b", std::string(100000, 'n')}) {
+        std::memset(path, 'z', sizeof path);
+        EXPECT_FALSE(ConcatPath(path, folder.c_str(), "\\", "qelMapE.dll"));
+        EXPECT_STREQ("", path);
+    }
+    char none[1] = {'z'};
+    EXPECT_FALSE(ConcatPath(none, "a", ""));
+    EXPECT_TRUE(ConcatPath(none, "", ""));
+    EXPECT_STREQ("", none);
+}
+
 // A folder of `length` characters (no final separator) starting with a drive.
 std::string FolderOf(size_t length) { return "C:\\" + std::string(length - 3, 'f'); }
 

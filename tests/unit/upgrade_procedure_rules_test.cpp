@@ -12,34 +12,6 @@
 
 namespace {
 
-TEST(BuildTargetPath, FolderBackslashName) {
-    char target[kTargetPathSize];
-    struct Case {
-        const char* folder;
-        const char* name;
-        const char* path;
-    } const cases[] = {
-        {"C:\\Programs\\tVis2002", "qelMapE.dll", "C:\\Programs\\tVis2002\\qelMapE.dll"},
-        {"D:\\a b\\100%", "tVisX.exe", "D:\\a b\\100%\\tVisX.exe"},
-        // The folder is kept without its separator; a root stays "C:" and gets one.
-        {"C:", "tVisLV.exe", "C:\\tVisLV.exe"},
-    };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(BuildTargetPath(c.folder, c.name, target)) << c.folder;
-        EXPECT_EQ(std::string(c.path), target);
-    }
-}
-
-TEST(BuildTargetPath, TooLongLeavesAnEmptyPath) {
-    char target[kTargetPathSize];
-    std::string fits(kTargetPathSize - 1 - 12, 'a');  // + "\qelMapE.dll" = 511 characters
-    ASSERT_TRUE(BuildTargetPath(fits.c_str(), "qelMapE.dll", target));
-    EXPECT_EQ(kTargetPathSize - 1, std::string(target).size());
-    std::string tooLong = fits + "b";
-    EXPECT_FALSE(BuildTargetPath(tooLong.c_str(), "qelMapE.dll", target));
-    EXPECT_EQ("", std::string(target));
-}
-
 TEST(TargetPathsFit, UpToAFolderOf247Characters) {
     // qelMapE.dll's target and every temporary file are the folder + 12 characters, which
     // must stay within 259; tVisX.exe's and tVisLV.exe's targets are shorter.
