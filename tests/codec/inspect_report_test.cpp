@@ -237,10 +237,10 @@ TEST(InspectReport, PackedBySaysWhetherThisTvispackWritesWhatFollowsTheStub) {
         EXPECT_EQ(c.matches, report.packer.matches);
         EXPECT_EQ(0u, report.packer.why.find(c.why)) << report.packer.why;
         const std::string json = ReportJson("x.exe", report);
-        const std::string expected =
-            !c.checked ? "\"packedBy\": null,"
-                       : std::string("\"packedBy\": {\n    \"thisTvispack\": ") +
-                             (c.matches ? "true" : "false");
+        const std::string expected = !c.checked
+                                         ? "\"packedBy\": null,"
+                                         : std::string("\"packedBy\": {\n    \"thisTvispack\": ") +
+                                               (c.matches ? "true" : "false");
         EXPECT_NE(std::string::npos, json.find(expected)) << json;
     }
 }

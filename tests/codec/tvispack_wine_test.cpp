@@ -260,9 +260,9 @@ TEST(TvispackUnderWine, PolishTextReachesAConsoleAsCharacters) {
     FreeConsole();
     ASSERT_TRUE(AllocConsole()) << GetLastError();
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                              CONSOLE_TEXTMODE_BUFFER, nullptr);
+    HANDLE screen =
+        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  &inherit, CONSOLE_TEXTMODE_BUFFER, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, screen) << GetLastError();
     DWORD mode = 0;
     ASSERT_TRUE(GetConsoleMode(screen, &mode));

@@ -8,7 +8,6 @@
 
 #include "support/crc32.h"  // PNG chunks end with a CRC-32
 
-
 // Adler-32 as the zlib stream inside a PNG ends with it.
 uint32_t Adler32(const uint8_t* data, size_t size);
 

@@ -164,11 +164,11 @@ TEST_F(Fault, RegistryValuesOfEveryTypeAndLength) {
         size_t length;  // of the value's data, in bytes
         bool found;
     } const cases[] = {
-        {REG_SZ, 0, false},       {REG_SZ, 257, true},      {REG_SZ, 258, true},
-        {REG_SZ, 300, true},      {REG_SZ, 509, true},      {REG_SZ, 510, true},
-        {REG_SZ, 511, false},     {REG_SZ, 600, false},     {REG_EXPAND_SZ, 300, true},
+        {REG_SZ, 0, false},        {REG_SZ, 257, true},     {REG_SZ, 258, true},
+        {REG_SZ, 300, true},       {REG_SZ, 509, true},     {REG_SZ, 510, true},
+        {REG_SZ, 511, false},      {REG_SZ, 600, false},    {REG_EXPAND_SZ, 300, true},
         {REG_MULTI_SZ, 300, true}, {REG_BINARY, 258, true}, {REG_NONE, 511, false},
-        {REG_DWORD, 4, false},    {REG_QWORD, 8, false},    {REG_BINARY, 0, false},
+        {REG_DWORD, 4, false},     {REG_QWORD, 8, false},   {REG_BINARY, 0, false},
     };
     const std::string folder = product + "\\";
     for (const Case& c : cases) {
@@ -180,9 +180,9 @@ TEST_F(Fault, RegistryValuesOfEveryTypeAndLength) {
         HKEY key = nullptr;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0,
                                                  KEY_WRITE, nullptr, &key, nullptr));
-        LONG set = RegSetValueExA(key, "path", 0, c.type,
-                                  reinterpret_cast<const BYTE*>(data.data()),
-                                  static_cast<DWORD>(data.size()));
+        LONG set =
+            RegSetValueExA(key, "path", 0, c.type, reinterpret_cast<const BYTE*>(data.data()),
+                           static_cast<DWORD>(data.size()));
         RegCloseKey(key);
         ASSERT_EQ(ERROR_SUCCESS, set);
 
@@ -246,8 +246,8 @@ TEST_F(Fault, ProductFolderOf250CharactersIsNotFound) {
 // the product stay as they were wherever the installer refuses.
 TEST_F(Fault, DamagedInstallerFile) {
     const std::string built = ReadTestFile(installerPath);
-    const PayloadTrailer trailer = DecodeTrailer(
-        reinterpret_cast<const uint8_t*>(built.data()) + built.size() - kTrailerSize);
+    const PayloadTrailer trailer =
+        DecodeTrailer(reinterpret_cast<const uint8_t*>(built.data()) + built.size() - kTrailerSize);
     const uint32_t starts[kPayloadFileCount] = {
         trailer.payloadStart, trailer.payloadStart + trailer.firstSize,
         trailer.payloadStart + trailer.firstSize + trailer.secondSize};
@@ -291,8 +291,8 @@ TEST_F(Fault, DamagedInstallerFile) {
         if (c.code == nullptr) {
             Launch();
             for (int i = 0; i < kPayloadFileCount; ++i) {
-                EXPECT_EQ(i == c.damagedCopy, ReadTestFile(WorkFile(kCarriedFiles[i].workName)) !=
-                                                  fresh_[i])
+                EXPECT_EQ(i == c.damagedCopy,
+                          ReadTestFile(WorkFile(kCarriedFiles[i].workName)) != fresh_[i])
                     << kCarriedFiles[i].workName;
             }
             installer.reset();
@@ -343,8 +343,8 @@ TEST_F(Fault, WorkFolderThatCannotBeWritten) {
 // before it runs.
 TEST_F(Fault, WorkFolderThatFillsUp) {
     const std::string built = ReadTestFile(installerPath);
-    const PayloadTrailer trailer = DecodeTrailer(
-        reinterpret_cast<const uint8_t*>(built.data()) + built.size() - kTrailerSize);
+    const PayloadTrailer trailer =
+        DecodeTrailer(reinterpret_cast<const uint8_t*>(built.data()) + built.size() - kTrailerSize);
     // The carried files grow in payload order, so a room between two sizes lets the
     // earlier files through and stops the next.
     ASSERT_LT(trailer.firstSize, trailer.secondSize);

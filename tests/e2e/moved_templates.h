@@ -12,8 +12,8 @@
 class MovedTemplatesFolder {
 public:
     explicit MovedTemplatesFolder(const std::string& folder) {
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0,
-                            KEY_READ | KEY_WRITE, nullptr, &key_, nullptr) != ERROR_SUCCESS) {
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                            nullptr, &key_, nullptr) != ERROR_SUCCESS) {
             key_ = nullptr;
             return;
         }

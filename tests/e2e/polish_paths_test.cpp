@@ -15,7 +15,9 @@
 namespace {
 
 // "tVis 100% Łódź" and "Zażółć 100%", in code page 1250.
-const char kProductFolderName[] = "tVis 100% \xA3\xF3" "d\x9F";
+const char kProductFolderName[] =
+    "tVis 100% \xA3\xF3"
+    "d\x9F";
 const char kUserName[] = "Za\xBF\xF3\xB3\xE6 100%";
 
 class PolishPaths : public Upgrade {

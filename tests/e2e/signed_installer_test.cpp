@@ -48,17 +48,16 @@ TEST_F(SignedInstaller, VerifiesInspectsSoundAndUpgrades) {
     // Everything but the header's checksum and security directory is as built.
     EXPECT_EQ(built.substr(0x400), signedFile.substr(0x400, built.size() - 0x400));
 
-    EXPECT_TRUE(RunUnixCommand({"osslsigncode", "verify", "-CAfile", certificate, "-in",
-                                UnixPath(installerPath)}));
+    EXPECT_TRUE(RunUnixCommand(
+        {"osslsigncode", "verify", "-CAfile", certificate, "-in", UnixPath(installerPath)}));
     const std::string report = place.File("inspect.txt");
     const std::wstring inspect = L"\"" + Wide(BesideThisProgram("tvispack.exe")) +
                                  L"\" inspect \"" + Wide(installerPath) + L"\" --json";
     EXPECT_EQ(0u, RunWithOutput(inspect, report));
     const std::string json = ReadTestFile(report);
-    for (const std::string& key :
-         {std::string("\"code\": 0"), std::string("\"signed\": true"),
-          "\"tableOffset\": " + std::to_string(table.offset),
-          "\"payloadEnd\": " + std::to_string(built.size())}) {
+    for (const std::string& key : {std::string("\"code\": 0"), std::string("\"signed\": true"),
+                                   "\"tableOffset\": " + std::to_string(table.offset),
+                                   "\"payloadEnd\": " + std::to_string(built.size())}) {
         EXPECT_NE(std::string::npos, json.find(key)) << key << "\n" << json;
     }
 
@@ -77,8 +76,8 @@ TEST_F(SignedInstaller, ChangedPayloadByteIsReadAsInAnUnsignedInstaller) {
     const CertificateTable table =
         FindCertificateTable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     ASSERT_TRUE(table.present);
-    const PayloadTrailer trailer = DecodeTrailer(
-        reinterpret_cast<const uint8_t*>(bytes.data()) + table.offset - kTrailerSize);
+    const PayloadTrailer trailer =
+        DecodeTrailer(reinterpret_cast<const uint8_t*>(bytes.data()) + table.offset - kTrailerSize);
     bytes[trailer.payloadStart + trailer.firstSize + 3000] ^= 0x01;  // inside TVISLV.WCP
     ASSERT_TRUE(WriteTestFile(installerPath, bytes));
     ExpectReasonBoxAndExit("0000.0007");

@@ -117,9 +117,9 @@ void CheckFullImage(const uint8_t* data, size_t size) {
     // table starts less at most 7 zero bytes.
     if (end != length) {
         const CertificateTable table = FindCertificateTable(image.bytes, length);
-        FuzzCheck(table.present && end <= table.offset &&
-                      table.offset - end <= kMaxSignaturePadding,
-                  "a payload ends before the file's end only before a certificate table");
+        FuzzCheck(
+            table.present && end <= table.offset && table.offset - end <= kMaxSignaturePadding,
+            "a payload ends before the file's end only before a certificate table");
         for (uint32_t i = end; i < table.offset; ++i) {
             FuzzCheck(image.bytes[i] == 0, "only zero bytes between the payload and the table");
         }

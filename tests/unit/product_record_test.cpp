@@ -15,7 +15,9 @@ namespace {
 
 RecordFields Installed() {
     RecordFields fields;
-    fields.versionText = "5.2 \xA3\xF3" "d\x9F";  // "5.2 Łódź" in code page 1250
+    fields.versionText =
+        "5.2 \xA3\xF3"
+        "d\x9F";  // "5.2 Łódź" in code page 1250
     fields.build = 1187;
     fields.dateChars = "250611";
     fields.hour = 9;
@@ -65,7 +67,10 @@ TEST_F(ProductFileOnDisk, RecordIsReadWhereverItLies) {
     VersionRecord record = {};
     ASSERT_TRUE(ReadProductRecord(path, &record));
     EXPECT_EQ(1250, record.build);
-    EXPECT_STREQ("5.2 \xA3\xF3" "d\x9F", record.versionText);
+    EXPECT_STREQ(
+        "5.2 \xA3\xF3"
+        "d\x9F",
+        record.versionText);
 }
 
 TEST_F(ProductFileOnDisk, FileWithoutRecordOrMissingIsNoRecord) {

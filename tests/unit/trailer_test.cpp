@@ -148,8 +148,8 @@ TEST(PayloadPlan, AddsFillerBelowTheMinimumAndToAMultipleOf8) {
         uint64_t image;
         uint64_t filler;
         uint64_t total;
-    } const cases[] = {{50003, 1, 1250024}, {50004, 0, 1250024}, {50005, 7, 1250032},
-                       {50011, 1, 1250032}};
+    } const cases[] = {
+        {50003, 1, 1250024}, {50004, 0, 1250024}, {50005, 7, 1250032}, {50011, 1, 1250032}};
     for (const Case& c : cases) {
         ASSERT_TRUE(PlanPayload(c.image, large, &plan));
         EXPECT_EQ(c.filler, plan.fillerLength) << c.image;

@@ -304,9 +304,8 @@ TEST(Registry, ProbeLeavesItsValueUnderTheMachineHive) {
     EXPECT_TRUE(hklmWritable);
     DWORD value = 0, size = sizeof value, type = 0;
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\qelWawPl", 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\qelWawPl", 0,
+                                           KEY_READ | KEY_WOW64_32KEY, &key));
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "HKLMtest", nullptr, &type,
                                               reinterpret_cast<BYTE*>(&value), &size));
     RegCloseKey(key);

@@ -16,7 +16,6 @@ namespace {
 
 class FileAccess : public FileLockTest {
 protected:
-
     // Read-only tests are only meaningful when Wine does not run as the unix root.
     static void ExpectReadOnlyEnforced(const std::string& path) {
         HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
