@@ -248,8 +248,7 @@ int32_t ReadInstaller(const char* installerPath, InstallerImage* image, Extracti
     reason = CheckPayloadImage(data, image->length, &image->trailer);
     if (reason != kPayloadOk) return reason;
     const PayloadTrailer& trailer = image->trailer;
-    const uint32_t sizes[kPayloadFileCount] = {trailer.firstSize, trailer.secondSize,
-                                               trailer.thirdSize};
+    const auto sizes = CarriedSizes(trailer);
     uint32_t offset = trailer.payloadStart;
     for (int i = 0; i < kPayloadFileCount; ++i) {
         image->offsets[i] = offset;
