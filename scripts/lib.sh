@@ -104,8 +104,9 @@ start_wine_desktop() {
     # for the desktop to end.
     in_wine "$user" "$prefix" "$home" setsid "$wine" explorer /desktop=Default,1024x768 \
         </dev/null >/dev/null 2>&1 &
+    # Both waits are long: on a loaded machine a fresh prefix's explorer takes seconds.
     local started=0
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 600); do
         for pid in $(pgrep -u "${user:-$(id -un)}" -f 'explorer.exe /desktop'); do
             tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" &&
                 started=1
@@ -116,7 +117,7 @@ start_wine_desktop() {
     # The process comes first, its desktop's window on the display about half a second
     # later: the programs started after this are to find the desktop made.
     if [ $started -eq 1 ]; then
-        for _ in $(seq 1 100); do
+        for _ in $(seq 1 600); do
             xwininfo -name "Default - Wine desktop" >/dev/null 2>&1 && return 0
             sleep 0.1
         done
