@@ -28,7 +28,7 @@ bool ValidInstallerUrl(const std::string& url);
 // build, joined by "." ("5.3" and 1250 give "5.3.1250", "5.2 Łódź" and 1187 give
 // "5.2.1187"). Only digits and dots, so that winget and the deployment engines that read
 // the manifest compare versions as numbers: the edition and other words of the version
-// text stay in the description. A negative build (no record gives one) is left out.
+// text stay in ShortDescription. A negative build (no record gives one) is left out.
 std::string PackageVersion(const RecordReport& record);
 
 // The manifest, YAML in UTF-8, lines ending in CR LF.

@@ -750,7 +750,7 @@ TEST_F(Tvispack, WingetManifestDescribesTheInstaller) {
     const std::string installer = Sha256HexOf(ReadBytes(dir.File("out.exe")));
     for (const std::string& line : {
              std::string("PackageIdentifier: 'Contoso.tVisUpgrade'\r\n"),
-             // Only the version's number; the whole text in the description, its quotes
+             // Only the version's number; the whole text in ShortDescription, its quotes
              // doubled in YAML's quotes.
              std::string("PackageVersion: '5.3.1250'\r\n"),
              std::string("ShortDescription: 'Upgrade of an installed tVis (maps and vehicle "
