@@ -2,128 +2,19 @@
 // output holds is in the table with the type it has there, and every key of the table is
 // in the output, for installers that fill every part (sound, signed, a file without a
 // record) and files that stop early (cut, too short, unreadable).
-#include <cctype>
 #include <fstream>
 #include <map>
 #include <set>
 
 #include "payload/carried_files.h"
 #include "tests/codec/tvispack_fixture.h"
+#include "tests/fuzz/json_check.h"
 #include "tests/support/installer_image.h"
 
 namespace {
 
 // Each key's path ("stub.machine", "files[].record.build") and the JSON types it took.
-using KeyTypes = std::map<std::string, std::set<std::string>>;
-
-// A reader of the JSON tvispack writes, enough to walk it: it records each member's type
-// under its path and fails on anything it does not expect.
-class KeyWalker {
-public:
-    explicit KeyWalker(const std::string& text) : text_(text) {}
-
-    bool Walk(KeyTypes* keys) {
-        keys_ = keys;
-        Skip();
-        if (!Value("")) return false;
-        Skip();
-        return at_ == text_.size();
-    }
-
-private:
-    void Skip() {
-        while (at_ < text_.size() && isspace(static_cast<unsigned char>(text_[at_]))) ++at_;
-    }
-    bool Literal(const char* word) {
-        const std::string w = word;
-        if (text_.compare(at_, w.size(), w) != 0) return false;
-        at_ += w.size();
-        return true;
-    }
-    bool String(std::string* out) {
-        if (at_ >= text_.size() || text_[at_] != '"') return false;
-        for (++at_; at_ < text_.size(); ++at_) {
-            if (text_[at_] == '\\') {
-                out->push_back(text_[++at_]);
-            } else if (text_[at_] == '"') {
-                ++at_;
-                return true;
-            } else {
-                out->push_back(text_[at_]);
-            }
-        }
-        return false;
-    }
-    void Record(const std::string& path, const char* type) {
-        if (!path.empty()) (*keys_)[path].insert(type);
-    }
-    bool Value(const std::string& path) {
-        if (at_ >= text_.size()) return false;
-        const char c = text_[at_];
-        if (c == '{') return Object(path);
-        if (c == '[') return Array(path);
-        std::string ignored;
-        if (c == '"') {
-            Record(path, "string");
-            return String(&ignored);
-        }
-        if (Literal("true") || Literal("false")) {
-            Record(path, "boolean");
-            return true;
-        }
-        if (Literal("null")) {
-            Record(path, "null");
-            return true;
-        }
-        const size_t start = at_;
-        if (at_ < text_.size() && text_[at_] == '-') ++at_;
-        while (at_ < text_.size() && isdigit(static_cast<unsigned char>(text_[at_]))) ++at_;
-        if (at_ == start) return false;
-        Record(path, "integer");  // tvispack writes no fractions
-        return true;
-    }
-    bool Object(const std::string& path) {
-        Record(path, "object");
-        ++at_;
-        Skip();
-        if (at_ < text_.size() && text_[at_] == '}') return ++at_, true;
-        for (;;) {
-            Skip();
-            std::string key;
-            if (!String(&key)) return false;
-            Skip();
-            if (at_ >= text_.size() || text_[at_++] != ':') return false;
-            Skip();
-            if (!Value(path.empty() ? key : path + "." + key)) return false;
-            Skip();
-            if (at_ < text_.size() && text_[at_] == ',') {
-                ++at_;
-                continue;
-            }
-            return at_ < text_.size() && text_[at_++] == '}';
-        }
-    }
-    bool Array(const std::string& path) {
-        Record(path, "array");
-        ++at_;
-        Skip();
-        if (at_ < text_.size() && text_[at_] == ']') return ++at_, true;
-        for (;;) {
-            Skip();
-            if (!Value(path + "[]")) return false;
-            Skip();
-            if (at_ < text_.size() && text_[at_] == ',') {
-                ++at_;
-                continue;
-            }
-            return at_ < text_.size() && text_[at_++] == ']';
-        }
-    }
-
-    const std::string& text_;
-    size_t at_ = 0;
-    KeyTypes* keys_ = nullptr;
-};
+using KeyTypes = JsonTypes;
 
 // The rows "| `key` | type | meaning |" of the table under "### The JSON report's keys"
 // in docs/release.md; a type reads "integer", "string or null", ...
@@ -185,7 +76,8 @@ TEST_F(InspectJsonKeys, TheOutputAndTheTableInReleaseMdAgree) {
                        " 2>/dev/null)",
                    &output);
         KeyTypes keys;
-        ASSERT_TRUE(KeyWalker(output).Walk(&keys)) << name << "\n" << output;
+        std::string why;
+        ASSERT_TRUE(IsStrictJson(output, &why, &keys)) << name << ": " << why << "\n" << output;
         for (const auto& key : keys) seen[key.first].insert(key.second.begin(), key.second.end());
         // Every member of an object that is there: the sound installer has them all.
         if (std::string(name) == "sound.exe") {

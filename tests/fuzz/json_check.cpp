@@ -7,11 +7,12 @@ namespace {
 
 class JsonReader {
 public:
-    explicit JsonReader(const std::string& text) : text_(text) {}
+    JsonReader(const std::string& text, JsonTypes* types) : text_(text), types_(types) {}
 
     bool Document(std::string* why) {
         SkipSpace();
-        bool ok = Value(0) && (SkipSpace(), at_ == text_.size() || Fail("text after the value"));
+        bool ok =
+            Value(0, "") && (SkipSpace(), at_ == text_.size() || Fail("text after the value"));
         if (!ok) *why = problem_ + " at byte " + std::to_string(at_);
         return ok;
     }
@@ -37,50 +38,68 @@ private:
         return true;
     }
 
-    bool Value(int depth) {
+    // Notes a member's type; the document itself has no path.
+    void Note(const std::string& path, const char* type) {
+        if (types_ != nullptr && !path.empty()) (*types_)[path].insert(type);
+    }
+
+    bool Value(int depth, const std::string& path) {
         if (depth > 64) return Fail("nesting too deep");
         switch (Peek()) {
             case '{':
-                return Object(depth);
+                Note(path, "object");
+                return Object(depth, path);
             case '[':
-                return Array(depth);
+                Note(path, "array");
+                return Array(depth, path);
             case '"':
+                Note(path, "string");
                 return String();
             case 't':
+                Note(path, "boolean");
                 return Word("true");
             case 'f':
+                Note(path, "boolean");
                 return Word("false");
             case 'n':
+                Note(path, "null");
                 return Word("null");
-            default:
-                return Number();
+            default: {
+                bool integer = false;
+                if (!Number(&integer)) return false;
+                Note(path, integer ? "integer" : "number");
+                return true;
+            }
         }
     }
 
-    bool Object(int depth) {
+    bool Object(int depth, const std::string& path) {
         Take('{');
         SkipSpace();
         if (Take('}')) return true;
         do {
             SkipSpace();
             if (Peek() != '"') return Fail("a member without a string name");
+            const size_t nameStart = at_ + 1;
             if (!String()) return false;
+            // The name as written between its quotes: the names here carry no escapes.
+            const std::string name = text_.substr(nameStart, at_ - 1 - nameStart);
             SkipSpace();
             if (!Take(':')) return Fail("a member without ':'");
             SkipSpace();
-            if (!Value(depth + 1)) return false;
+            if (!Value(depth + 1, path.empty() ? name : path + "." + name)) return false;
             SkipSpace();
         } while (Take(','));
         return Take('}') || Fail("an object without '}'");
     }
 
-    bool Array(int depth) {
+    bool Array(int depth, const std::string& path) {
         Take('[');
         SkipSpace();
         if (Take(']')) return true;
         do {
             SkipSpace();
-            if (!Value(depth + 1)) return false;
+            if (!Value(depth + 1, path + "[]")) return false;
             SkipSpace();
         } while (Take(','));
         return Take(']') || Fail("an array without ']'");
@@ -92,15 +111,21 @@ private:
         return at_ > start;
     }
 
-    bool Number() {
+    // *integer: the number has neither fraction nor exponent.
+    bool Number(bool* integer) {
         Take('-');
         if (Take('0')) {
             if (Peek() >= '0' && Peek() <= '9') return Fail("a number with a leading zero");
         } else if (!Digits()) {
             return Fail("no value");
         }
-        if (Take('.') && !Digits()) return Fail("a fraction without digits");
+        *integer = true;
+        if (Take('.')) {
+            *integer = false;
+            if (!Digits()) return Fail("a fraction without digits");
+        }
         if (Take('e') || Take('E')) {
+            *integer = false;
             if (!Take('+')) Take('-');
             if (!Digits()) return Fail("an exponent without digits");
         }
@@ -177,12 +202,13 @@ private:
     }
 
     const std::string& text_;
+    JsonTypes* types_;
     size_t at_ = 0;
     std::string problem_;
 };
 
 }  // namespace
 
-bool IsStrictJson(const std::string& text, std::string* why) {
-    return JsonReader(text).Document(why);
+bool IsStrictJson(const std::string& text, std::string* why, JsonTypes* types) {
+    return JsonReader(text, types).Document(why);
 }
