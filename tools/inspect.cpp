@@ -56,13 +56,15 @@ PayloadFileReport DescribePayloadFile(const char* name, uint64_t offset, const u
     if (file.header != SzddStatus::kOk) return file;
     file.lastChar = header.lastChar;
     file.uncompressedSize = header.length;
-    std::vector<uint8_t> decoded;
-    file.decodeStatus = DecodeSzdd(bytes, size, &decoded);
-    file.decodedSize = decoded.size();
-    file.decodes = file.decodeStatus == SzddStatus::kOk && decoded.size() == header.length;
-    if (file.decodes) {
-        file.record = DescribeVersionRecord(decoded.data(), static_cast<uint32_t>(decoded.size()));
+    file.decodeStatus = DecodeSzdd(bytes, size, &file.decoded);
+    file.decodedSize = file.decoded.size();
+    file.decodes = file.decodeStatus == SzddStatus::kOk && file.decoded.size() == header.length;
+    if (!file.decodes) {
+        file.decoded.clear();
+        return file;
     }
+    file.record =
+        DescribeVersionRecord(file.decoded.data(), static_cast<uint32_t>(file.decoded.size()));
     return file;
 }
 
@@ -123,22 +125,22 @@ InstallerReport InspectImage(const uint8_t* image, uint64_t length) {
     return report;
 }
 
-std::vector<uint8_t> DecodeCarriedFile(const std::vector<uint8_t>& image,
-                                       const InstallerReport& report, int index) {
-    std::vector<uint8_t> decoded;
-    if (index < 0 || static_cast<size_t>(index) >= report.files.size()) return decoded;
-    const PayloadFileReport& file = report.files[static_cast<size_t>(index)];
-    if (!file.decodes || file.offset > image.size() || file.size > image.size() - file.offset) {
-        return decoded;
+bool FirstDifference(const uint8_t* a, uint64_t aSize, const uint8_t* b, uint64_t bSize,
+                     uint64_t* offset) {
+    const uint64_t common = aSize < bSize ? aSize : bSize;
+    for (uint64_t i = 0; i < common; ++i) {
+        if (a[i] != b[i]) {
+            *offset = i;
+            return true;
+        }
     }
-    DecodeSzdd(image.data() + file.offset, file.size, &decoded);
-    return decoded;
+    *offset = common;
+    return aSize != bSize;
 }
 
-InstallerReport InspectInstaller(const std::string& path, std::vector<uint8_t>* kept) {
+InstallerReport InspectInstaller(const std::string& path) {
     InstallerReport report;
-    std::vector<uint8_t> local;
-    std::vector<uint8_t>& image = kept ? *kept : local;
+    std::vector<uint8_t> image;
     if (path == kStandardStream) {
         // A pipe's length is known only at its end; the length rules then apply as usual.
         if (!ReadWholeFile(path, kMaxStreamLength, &image, &report.problem)) return report;

@@ -42,6 +42,8 @@ struct PayloadFileReport {
     bool decodes = false;
     SzddStatus decodeStatus = SzddStatus::kNotSzdd;
     uint64_t decodedSize = 0;
+    // The decoded file, only when it decodes: verify and the packer check use it as it is.
+    std::vector<uint8_t> decoded;
     // Searched in a whole decoded file only: the installer never sees part of one.
     RecordReport record;
 };
@@ -103,11 +105,10 @@ InstallerReport InspectImage(const uint8_t* image, uint64_t length);
 // The most `inspect -` reads from standard input.
 constexpr uint64_t kMaxStreamLength = 64u * 1024u * 1024u;
 
-// Opens and inspects an installer file, or standard input for "-"; *image, when given,
-// keeps the bytes that were read.
-InstallerReport InspectInstaller(const std::string& path, std::vector<uint8_t>* image = nullptr);
+// Opens and inspects an installer file, or standard input for "-".
+InstallerReport InspectInstaller(const std::string& path);
 
-// The carried file `index` (payload order) decoded from the image `report` was made of;
-// empty when the report found no such region or it does not decode.
-std::vector<uint8_t> DecodeCarriedFile(const std::vector<uint8_t>& image,
-                                       const InstallerReport& report, int index);
+// Where two byte runs first differ: the shorter one's length when one is the other's
+// beginning. False, with *offset the common length, when they are equal.
+bool FirstDifference(const uint8_t* a, uint64_t aSize, const uint8_t* b, uint64_t bSize,
+                     uint64_t* offset);

@@ -46,27 +46,12 @@ void ExplainUnsound(const std::string& path, const InstallerReport& report) {
     }
 }
 
-// The first offset where two files differ (the shorter one's length when one is the
-// other's beginning); false when they are equal.
-bool FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
-                     uint64_t* offset) {
-    const size_t common = a.size() < b.size() ? a.size() : b.size();
-    for (size_t i = 0; i < common; ++i) {
-        if (a[i] != b[i]) {
-            *offset = i;
-            return true;
-        }
-    }
-    *offset = common;
-    return a.size() != b.size();
-}
-
 // Compares one carried file, decoded, with its release file; says where they part.
 bool CarriedFileMatches(const std::string& installer, int k, const std::vector<uint8_t>& carried,
                         const std::string& releasePath, const std::vector<uint8_t>& release) {
     uint64_t offset = 0;
     const std::string carriedName = kCarriedFiles[k].compressedName;
-    if (!FirstDifference(carried, release, &offset)) {
+    if (!FirstDifference(carried.data(), carried.size(), release.data(), release.size(), &offset)) {
         Out(Format("  %-12s = %s (%s bytes)\n", carriedName.c_str(), releasePath.c_str(),
                    Thousands(release.size()).c_str()));
         return true;
@@ -169,8 +154,7 @@ int VerifyCommand(const std::vector<std::string>& args) {
             return kExitFailed;
         }
     }
-    std::vector<uint8_t> image;
-    const InstallerReport report = InspectInstaller(path, &image);
+    const InstallerReport report = InspectInstaller(path);
     if (report.code != kPayloadOk || !report.AllFilesDecode()) {
         ExplainUnsound(path, report);
         return kExitFailed;
@@ -188,8 +172,9 @@ int VerifyCommand(const std::vector<std::string>& args) {
     }
     bool all = true;
     for (int k = 0; k < kPayloadFileCount; ++k) {
-        const std::vector<uint8_t> carried = DecodeCarriedFile(image, report, k);
-        all = CarriedFileMatches(path, k, carried, releasePaths[k], release[k]) && all;
+        all = CarriedFileMatches(path, k, report.files[static_cast<size_t>(k)].decoded,
+                                 releasePaths[k], release[k]) &&
+              all;
     }
     if (!all) return kExitFailed;
     Out("  the installer carries exactly these release files\n");

@@ -27,14 +27,6 @@ PackerCheck Differs(const std::string& why) {
     return check;
 }
 
-// The first offset where two byte runs of one length differ, or `size` when they agree.
-uint64_t FirstDifference(const uint8_t* a, const uint8_t* b, uint64_t size) {
-    for (uint64_t i = 0; i < size; ++i) {
-        if (a[i] != b[i]) return i;
-    }
-    return size;
-}
-
 // Whether some stub length gives this layout: the zero filler before the integrity block
 // must be exactly what PlanPayload gives for a stub of that length. The stub's own last
 // bytes may be zeros too (and below the minimum length many stub lengths give one
@@ -71,19 +63,17 @@ PackerCheck CheckPacker(const uint8_t* image, uint64_t length, const InstallerRe
     uint32_t crcs[kPayloadFileCount];
     for (int k = 0; k < kPayloadFileCount; ++k) {
         const PayloadFileReport& file = report.files[static_cast<size_t>(k)];
-        std::vector<uint8_t> decoded;
-        DecodeSzdd(image + file.offset, file.size, &decoded);
-        const std::vector<uint8_t> encoded = EncodeSzdd(
-            decoded.data(), decoded.size(), SzddLastNameChar(kCarriedFiles[k].productName));
-        const uint64_t common = encoded.size() < file.size ? encoded.size() : file.size;
-        const uint64_t at = FirstDifference(image + file.offset, encoded.data(), common);
-        if (at < common || encoded.size() != file.size) {
+        const std::vector<uint8_t> encoded =
+            EncodeSzdd(file.decoded.data(), file.decoded.size(),
+                       SzddLastNameChar(kCarriedFiles[k].productName));
+        uint64_t at = 0;
+        if (FirstDifference(image + file.offset, file.size, encoded.data(), encoded.size(), &at)) {
+            const bool inBoth = at < file.size && at < encoded.size();
             return Differs(std::string(kCarriedFiles[k].compressedName) +
                            " is not compressed as this tvispack compresses it: " +
-                           (at < common
-                                ? "first difference at its byte " + Thousands(at)
-                                : Thousands(file.size) + " bytes where this tvispack writes " +
-                                      Thousands(encoded.size())));
+                           (inBoth ? "first difference at its byte " + Thousands(at)
+                                   : Thousands(file.size) + " bytes where this tvispack writes " +
+                                         Thousands(encoded.size())));
         }
         sizes[k] = file.size;
         crcs[k] = Crc32(encoded.data(), encoded.size());
