@@ -1,8 +1,6 @@
 // The upgrade start sequence's Win32 half; see upgrade_sequence.h.
 #include "app/upgrade_sequence.h"
 
-#include <cstring>
-
 #include "app/dialog_texts.h"
 #include "app/discovery.h"
 #include "app/product_processes.h"
@@ -10,6 +8,7 @@
 #include "app/upgrade_dialog.h"
 #include "app/upgrade_procedure.h"
 #include "app/version_view.h"
+#include "app/window_class.h"
 #include "controls/progress_bar.h"
 #include "resources/dialog_ids.h"
 #include "support/deployment_log.h"
@@ -20,14 +19,6 @@ HWND logViewWindow = nullptr;
 HWND onLineWindow = nullptr;
 
 namespace {
-
-// Whether the window's class name is exactly `className`; a name that cannot be read
-// matches nothing.
-bool HasClass(HWND window, const char* className) {
-    char name[262];
-    int length = GetClassNameA(window, name, 261);
-    return length > 0 && std::strcmp(name, className) == 0;
-}
 
 void SearchProductWindows() {
     logViewWindow = nullptr;
@@ -93,12 +84,12 @@ void AskAboutRunningPrograms(HWND dialog, RunningQuestion question) {
 }  // namespace
 
 BOOL CALLBACK FindLogViewWindow(HWND window, LPARAM) {
-    if (HasClass(window, kLogViewClassName)) logViewWindow = window;
+    if (HasWindowClass(window, kLogViewClassName)) logViewWindow = window;
     return TRUE;
 }
 
 BOOL CALLBACK FindOnLineWindow(HWND window, LPARAM) {
-    if (HasClass(window, kOnLineClassName)) onLineWindow = window;
+    if (HasWindowClass(window, kOnLineClassName)) onLineWindow = window;
     return TRUE;
 }
 
