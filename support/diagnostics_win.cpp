@@ -78,8 +78,21 @@ void LogEntry(const char* label, const char* value) {
 }
 
 void Trace(const char* format, ...) {
+    // The line is formatted first and written with one call. Formatted straight onto an
+    // unbuffered stream, the runtime's printf writes it a character at a time, and each
+    // write to a console is a round trip to the console's host: a line with a path cost
+    // two milliseconds under Wine. Written whole, it still reaches the console before
+    // Trace returns.
+    char line[2048];
     va_list args;
     va_start(args, format);
+    int length = std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (length >= 0 && static_cast<size_t>(length) < sizeof line) {
+        fwrite(line, 1, static_cast<size_t>(length), stdout);
+        return;
+    }
+    va_start(args, format);  // longer than any line the installer traces
     vprintf(format, args);
     va_end(args);
 }

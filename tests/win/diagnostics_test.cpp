@@ -109,6 +109,8 @@ TEST(TraceConsole, OpensWithThousandLinesAndShowsTracesAsFormatted) {
     EXPECT_NE(std::string::npos, report.find("row1=kpr: 20\n")) << report;
     EXPECT_NE(std::string::npos, report.find("row2=literal 50%s done\n")) << report;
     EXPECT_NE(std::string::npos, report.find("row3=on stderr\n")) << report;
+    EXPECT_NE(std::string::npos, report.find("long=long " + std::string(3000, 'x') + " end\n"))
+        << report;
     EXPECT_NE(std::string::npos, report.find("closed=1\n")) << report;
 }
 

@@ -32,6 +32,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Trace("kpr: %d\r\n", 20);
     TraceText("literal 50%s done\r\n");
     fprintf(stderr, "on stderr\r\n");
+    // Longer than the line that Trace formats into: printed whole all the same.
+    const std::string longArgument(3000, 'x');
+    Trace("long %s end\r\n", longArgument.c_str());
 
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     CONSOLE_SCREEN_BUFFER_INFO info = {};
@@ -43,6 +46,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     for (SHORT row = 0; row < 4; ++row) {
         text += "row" + std::to_string(row) + "=" + ConsoleRow(output, row, info.dwSize.X) + "\n";
     }
+    // The long line wraps over the rows after the first four.
+    std::string wrapped;
+    for (SHORT row = 4; row < 4 + 3100 / info.dwSize.X + 2 && info.dwSize.X > 0; ++row) {
+        wrapped += ConsoleRow(output, row, info.dwSize.X);
+    }
+    text += "long=" + wrapped + "\n";
     ToggleTraceConsole(1000);
     text += "closed=" + std::to_string(traceConsoleOpen ? 0 : 1) + "\n";
     text += "console=" + std::to_string(GetConsoleWindow() == nullptr ? 0 : 1) + "\n";
