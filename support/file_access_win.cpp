@@ -61,12 +61,20 @@ void LiftAttributes(const char* path) {
     }
 }
 
+// Opens an unlinked file for writing, creating it when missing. Lifting read-only is what
+// lets the log be appended to after a run that left it read-only; it is tried only when
+// the file does not open for writing, since every open checks the file for links and
+// most appends find a writable log.
+HANDLE OpenForAppending(const char* path) {
+    HANDLE file = OpenUnlinked(path, GENERIC_WRITE, 0, true);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    LiftAttributes(path);
+    return OpenUnlinked(path, GENERIC_WRITE, 0, true);
+}
+
 // AppendToUnlinkedFile on a path that fits; the caller holds fileLock.
 int AppendUnlinked(const void* buffer, const char* path, uint32_t count) {
-    // Lifting read-only first is what lets the log be appended to after a run that left
-    // it read-only; a missing file has nothing to lift.
-    LiftAttributes(path);
-    FileHandle file(OpenUnlinked(path, GENERIC_WRITE, 0, true));
+    FileHandle file(OpenForAppending(path));
     if (!file.valid()) return -1;
     SetArchiveOnly(file.get());
     LONG high = 0;
