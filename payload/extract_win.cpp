@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -62,6 +63,7 @@ struct CarriedDecode {
     uint32_t size = 0;
     bool sound = false;  // a whole stream of mode 'A', exactly the header's length
     std::vector<uint8_t> bytes;
+    Sha256Digest digest = {};  // of `bytes`, when sound
 };
 
 void DecodeRegion(const uint8_t* region, uint32_t size, CarriedDecode* decode) {
@@ -70,6 +72,92 @@ void DecodeRegion(const uint8_t* region, uint32_t size, CarriedDecode* decode) {
     SzddHeader header;
     decode->sound = DecodeSzdd(region, size, &decode->bytes, &header) == SzddStatus::kOk &&
                     header.mode == kSzddModeA;
+    if (decode->sound) decode->digest = Sha256Of(decode->bytes.data(), decode->bytes.size());
+}
+
+// Decodes the carried files from the image, and takes their digests, on a thread of its
+// own, in payload order, while the GUI thread has LZ32 expand the files written to disk:
+// on a machine with a second processor the decoding then costs the preparation nothing.
+// The thread touches memory only (the image, which nobody changes meanwhile, and the
+// decodes): no file, no window, no trace. Where no thread or event can be had, each file
+// is decoded when it is first asked for.
+class CarriedDecoder {
+public:
+    CarriedDecoder(const uint8_t* image, const uint32_t (&offsets)[kPayloadFileCount],
+                   const uint32_t (&sizes)[kPayloadFileCount],
+                   CarriedDecode (&decodes)[kPayloadFileCount])
+        : image_(image), offsets_(offsets), sizes_(sizes), decodes_(decodes) {
+        for (HANDLE& done : done_) done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        bool events = true;
+        for (HANDLE done : done_) events = events && done != nullptr;
+        if (events) thread_ = CreateThread(nullptr, 0, &CarriedDecoder::Run, this, 0, nullptr);
+    }
+    ~CarriedDecoder() {
+        if (thread_ != nullptr) {
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+        }
+        for (HANDLE done : done_) {
+            if (done != nullptr) CloseHandle(done);
+        }
+    }
+    CarriedDecoder(const CarriedDecoder&) = delete;
+    CarriedDecoder& operator=(const CarriedDecoder&) = delete;
+
+    // File `index` decoded, waiting for the thread when it is not yet.
+    const CarriedDecode& Wait(int index) {
+        if (thread_ != nullptr) {
+            WaitForSingleObject(done_[index], INFINITE);
+        } else if (decodes_[index].region == nullptr) {
+            Decode(index);
+        }
+        return decodes_[index];
+    }
+
+private:
+    static DWORD WINAPI Run(void* decoder) {
+        auto* self = static_cast<CarriedDecoder*>(decoder);
+        for (int index = 0; index < kPayloadFileCount; ++index) {
+            self->Decode(index);
+            SetEvent(self->done_[index]);
+        }
+        return 0;
+    }
+    void Decode(int index) {
+        DecodeRegion(image_ + offsets_[index], sizes_[index], &decodes_[index]);
+    }
+
+    const uint8_t* image_;
+    const uint32_t (&offsets_)[kPayloadFileCount];
+    const uint32_t (&sizes_)[kPayloadFileCount];
+    CarriedDecode (&decodes_)[kPayloadFileCount];
+    HANDLE done_[kPayloadFileCount] = {};
+    HANDLE thread_ = nullptr;
+};
+
+// Whether what `file` holds from its current position to its end is exactly the `size`
+// bytes at `expected`, read through the handle a chunk at a time (into memory that stays
+// mapped, not a buffer of the file's size).
+bool OpenFileHolds(HANDLE file, const uint8_t* expected, size_t size) {
+    static uint8_t chunk[64 * 1024];
+    size_t compared = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &read, nullptr)) return false;
+        if (read == 0) break;
+        if (read > size - compared || std::memcmp(chunk, expected + compared, read) != 0) {
+            return false;
+        }
+        compared += read;
+    }
+    return compared == size;
+}
+
+// Whether the file at `path` holds exactly the `size` bytes at `expected`.
+bool FileHolds(const char* path, const uint8_t* expected, size_t size) {
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid() && OpenFileHolds(file.get(), expected, size);
 }
 
 // What an SZDD input that LZCopy can take yields: its decoded length, when its stream
@@ -96,24 +184,27 @@ bool OutputHasDecodedLength(const char* inputPath, const char* outputPath,
                             const CarriedDecode* known) {
     uint32_t length = GetFileLength("", inputPath);
     if (length == kNoFileLength) return false;
-    std::vector<uint8_t> input(length);
-    if (length != 0 && ReadFileRange(input.data(), "", inputPath, 0, length) != length) {
-        return false;
-    }
     uint32_t decodedLength = 0;
-    if (known != nullptr && known->size == length &&
-        (length == 0 || std::memcmp(known->region, input.data(), length) == 0)) {
+    if (known != nullptr && known->size == length && FileHolds(inputPath, known->region, length)) {
         if (!known->sound) return false;
         decodedLength = static_cast<uint32_t>(known->bytes.size());
-    } else if (!DecodedLength(input, &decodedLength)) {
-        return false;
+    } else {
+        std::vector<uint8_t> input(length);
+        if (length != 0 && ReadFileRange(input.data(), "", inputPath, 0, length) != length) {
+            return false;
+        }
+        if (!DecodedLength(input, &decodedLength)) return false;
     }
     return GetFileLength("", outputPath) == decodedLength;
 }
 
+// What the compressed file should hold and its decode, asked for once the expansion is
+// done (the decode may still be under way meanwhile); none when not known.
+using KnownDecode = std::function<const CarriedDecode*()>;
+
 // DekompresujPlik, given what the compressed file should hold and its decode, when known.
 void Decompress(const char* folder, const char* compressedName, const char* outputName,
-                const CarriedDecode* known) {
+                const KnownDecode& known) {
     Trace("\r\nDekompresujPlik: %s, %s, %s\r\n", folder, compressedName, outputName);
     char input[kExpandPathSize];
     char output[kExpandPathSize];
@@ -122,7 +213,9 @@ void Decompress(const char* folder, const char* compressedName, const char* outp
     }
     ExpandFile(input, output);
     SetFileAttributesA(input, FILE_ATTRIBUTE_NORMAL);
-    if (!OutputHasDecodedLength(input, output, known)) DeleteFileForced("", output);
+    if (!OutputHasDecodedLength(input, output, known ? known() : nullptr)) {
+        DeleteFileForced("", output);
+    }
     Trace("FILE IN:  %d\r\n", static_cast<int>(GetFileLength("", input)));
     Trace("FILE OUT: %d\r\n", static_cast<int>(GetFileLength("", output)));
     TraceText("LZCopy end\r\n\r\n");
@@ -131,7 +224,7 @@ void Decompress(const char* folder, const char* compressedName, const char* outp
 }  // namespace
 
 int DekompresujPlik(const char* folder, const char* compressedName, const char* outputName) {
-    Decompress(folder, compressedName, outputName, nullptr);
+    Decompress(folder, compressedName, outputName, KnownDecode());
     return 1;
 }
 
@@ -163,23 +256,6 @@ bool PayloadIsIntact(const uint8_t* image, uint32_t length, const PayloadTrailer
     return false;
 }
 
-// Whether what `file` holds from its start is exactly `expected`, read through the handle.
-bool OpenFileHolds(HANDLE file, const std::vector<uint8_t>& expected) {
-    static uint8_t chunk[64 * 1024];
-    size_t compared = 0;
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file, chunk, sizeof chunk, &read, nullptr)) return false;
-        if (read == 0) break;
-        if (read > expected.size() - compared ||
-            std::memcmp(chunk, expected.data() + compared, read) != 0) {
-            return false;
-        }
-        compared += read;
-    }
-    return compared == expected.size();
-}
-
 // Takes the digest of carried file `index` from its decode of the installer's image, then
 // opens its decompressed copy so that nobody can change it any more and checks that the
 // copy holds exactly those bytes. LZ32 wrote the copy from the compressed file on disk,
@@ -190,7 +266,7 @@ bool OpenFileHolds(HANDLE file, const std::vector<uint8_t>& expected) {
 void SecureNewCopy(int index, const CarriedDecode& decode) {
     const CarriedFile& file = kCarriedFiles[index];
     if (!decode.sound) return;
-    newCopyDigest[index] = Sha256Of(decode.bytes.data(), decode.bytes.size());
+    newCopyDigest[index] = decode.digest;
     newCopyKnown[index] = true;
 
     char path[kExpandPathSize];
@@ -201,7 +277,7 @@ void SecureNewCopy(int index, const CarriedDecode& decode) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (copy == INVALID_HANDLE_VALUE) return;
     // A copy reached through a link planted under its name is no copy of ours.
-    if (IsUnlinked(copy, path) && OpenFileHolds(copy, decode.bytes)) {
+    if (IsUnlinked(copy, path) && OpenFileHolds(copy, decode.bytes.data(), decode.bytes.size())) {
         heldCopies[index] = copy;
         return;
     }
@@ -292,13 +368,14 @@ int32_t DecompressCopies(const InstallerImage& image, CarriedDecode (&decodes)[k
     ShowStatus(status, "Kasuje pliki tymczasowe...");
     int32_t code = RemoveStale(false);
     if (code != kPayloadOk) return code;
+    CarriedDecoder decoder(image.block->data(), image.offsets, image.sizes, decodes);
     for (int i = 0; i < kPayloadFileCount; ++i) {
         const CarriedFile& file = kCarriedFiles[i];
         ShowStatus(status, file.expandStatus);
-        DecodeRegion(image.block->data() + image.offsets[i], image.sizes[i], &decodes[i]);
-        Decompress(workFolder, file.compressedName, file.workName, &decodes[i]);
+        Decompress(workFolder, file.compressedName, file.workName,
+                   [&decoder, i] { return &decoder.Wait(i); });
     }
-    for (int i = 0; i < kPayloadFileCount; ++i) SecureNewCopy(i, decodes[i]);
+    for (int i = 0; i < kPayloadFileCount; ++i) SecureNewCopy(i, decoder.Wait(i));
     return kPayloadOk;
 }
 
