@@ -3,6 +3,7 @@
 #include "payload/extract.h"
 
 #include <windows.h>
+#include <lzexpand.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "payload/carried_files.h"
 #include "payload/lz_expand.h"
 #include "payload/reason_codes.h"
+#include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "payload/work_folder.h"
 #include "support/file_access.h"
@@ -219,6 +221,77 @@ TEST_F(Extraction, BothDecompressorsGiveTheSameFiles) {
     ExpandFile((work + "none.in").c_str(), (work + "builtin.out").c_str(), LzEngine::kBuiltIn);
     EXPECT_EQ("", ReadTestFile(work + "system.out"));
     EXPECT_EQ("", ReadTestFile(work + "builtin.out"));
+}
+
+// LZ32's own LZCopy of `from` into `to`, as the installer once called it.
+void CopyWithLzCopy(const std::string& from, const std::string& to) {
+    OFSTRUCT of = {};
+    of.cBytes = 136;
+    INT source = LZOpenFileA(const_cast<LPSTR>(from.c_str()), &of, OF_READ);
+    INT target = LZOpenFileA(const_cast<LPSTR>(to.c_str()), &of, OF_CREATE | OF_WRITE);
+    if (source >= 0 && target >= 0) LZCopy(source, target);
+    if (source >= 0) LZClose(source);
+    if (target >= 0) LZClose(target);
+}
+
+// The time of last writing, or zero when the file cannot be asked.
+uint64_t LastWriteTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
+// The expansion decodes with LZ32's LZRead in pieces of its own instead of LZCopy's; it
+// must leave what LZCopy leaves: the same bytes and the input's time of last writing, for
+// sound, cut and foreign inputs and for outputs of many pieces.
+TEST_F(Extraction, SystemExpansionLeavesWhatLzCopyLeaves) {
+    ASSERT_TRUE(SystemLzAvailable());
+    Bytes varied(300 * 1024);
+    uint32_t seed = 12345;
+    for (size_t i = 0; i < varied.size(); ++i) {
+        seed = seed * 1103515245u + 12345u;
+        varied[i] = static_cast<uint8_t>(i % 7 == 0 ? seed >> 24 : i / 1000);
+    }
+    const Bytes many = EncodeSzdd(varied.data(), varied.size(), 0);
+    const Bytes& first = payload->compressed[0];
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"qelmape", ToString(payload->compressed[0])},
+        {"tvislv", ToString(payload->compressed[1])},
+        {"tvisx", ToString(payload->compressed[2])},
+        {"five pieces and more", ToString(many)},
+        {"cut in the middle", ToString(Bytes(first.begin(), first.begin() + first.size() / 2))},
+        {"header only", ToString(Bytes(first.begin(), first.begin() + 14))},
+        {"no magic", "plain text, no magic"},
+        {"another mode", std::string("SZDD\x88\xF0\x27\x33"
+                                     "B\0\5\0\0\0xxxxx",
+                                     19)},
+        {"empty", ""},
+    };
+    FILETIME past = {};
+    SYSTEMTIME when = {2001, 2, 0, 3, 4, 5, 6, 0};
+    ASSERT_TRUE(SystemTimeToFileTime(&when, &past));
+    for (const auto& c : cases) {
+        const std::string input = work + "case.in";
+        ASSERT_TRUE(WriteTestFile(input, c.bytes)) << c.what;
+        HANDLE file = CreateFileA(input.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file) << c.what;
+        EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &past)) << c.what;
+        CloseHandle(file);
+
+        CopyWithLzCopy(input, work + "lzcopy.out");
+        ExpandFile(input.c_str(), (work + "ours.out").c_str(), LzEngine::kAuto);
+        EXPECT_TRUE(ReadTestFile(work + "lzcopy.out") == ReadTestFile(work + "ours.out")) << c.what;
+        EXPECT_EQ(LastWriteTime(work + "lzcopy.out"), LastWriteTime(work + "ours.out")) << c.what;
+    }
+    // The output of many pieces is whole.
+    ASSERT_TRUE(WriteTestFile(work + "many.in", ToString(many)));
+    ExpandFile((work + "many.in").c_str(), (work + "ours.out").c_str(), LzEngine::kAuto);
+    EXPECT_TRUE(ToString(varied) == ReadTestFile(work + "ours.out"));
 }
 
 TEST_F(Extraction, LayoutFailuresStopBeforeWritingAnything) {

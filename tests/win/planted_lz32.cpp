@@ -14,6 +14,7 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
 
 __declspec(dllexport) INT WINAPI LZOpenFileA(LPSTR, LPOFSTRUCT, WORD) { return -1; }
 __declspec(dllexport) LONG WINAPI LZCopy(INT, INT) { return -1; }
+__declspec(dllexport) INT WINAPI LZRead(INT, LPSTR, INT) { return -1; }
 __declspec(dllexport) void WINAPI LZClose(INT) {}
 
 }  // extern "C"
