@@ -54,12 +54,12 @@ bool OfAnotherMode(const char* inputPath) {
     return ParseSzddHeader(bytes, sizeof bytes, &header) == SzddStatus::kUnsupportedMode;
 }
 
-// What LZCopy does, with LZ32 decoding: LZRead yields the expanded bytes (a file without
-// the SZDD magic as it is) until the data end, each piece goes to the output as it comes,
-// and the output then takes the input's time of last writing; a failed read or write ends
-// the copy without it. LZCopy itself passes the bytes on a thousand at a time, a system
-// call each: 6,700 writes for the product's files, a third of the expansion's time under
-// Wine. Here a piece is 64 KB.
+// What LZCopy does, with LZ32's own decoding (LZCopy reads through LZRead too): LZRead
+// yields the expanded bytes (a file without the SZDD magic as it is) until the data end,
+// each piece goes to the output as it comes, and the output then takes the input's time
+// of last writing; a failed read or write ends the copy without it. LZCopy passes the
+// bytes on a thousand at a time, a system call each: 6,700 writes for the product's
+// files, a quarter of the expansion's time under Wine. Here a piece is 64 KB.
 void CopyExpanded(const LzFunctions& lz, INT source, INT target, const char* inputPath) {
     if (OfAnotherMode(inputPath)) return;
     static char piece[64 * 1024];
