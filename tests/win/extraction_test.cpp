@@ -274,6 +274,8 @@ TEST_F(Extraction, SystemExpansionLeavesWhatLzCopyLeaves) {
     FILETIME past = {};
     SYSTEMTIME when = {2001, 2, 0, 3, 4, 5, 6, 0};
     ASSERT_TRUE(SystemTimeToFileTime(&when, &past));
+    const uint64_t inputTime =
+        static_cast<uint64_t>(past.dwHighDateTime) << 32 | past.dwLowDateTime;
     for (const auto& c : cases) {
         const std::string input = work + "case.in";
         ASSERT_TRUE(WriteTestFile(input, c.bytes)) << c.what;
@@ -286,7 +288,11 @@ TEST_F(Extraction, SystemExpansionLeavesWhatLzCopyLeaves) {
         CopyWithLzCopy(input, work + "lzcopy.out");
         ExpandFile(input.c_str(), (work + "ours.out").c_str(), LzEngine::kAuto);
         EXPECT_TRUE(ReadTestFile(work + "lzcopy.out") == ReadTestFile(work + "ours.out")) << c.what;
-        EXPECT_EQ(LastWriteTime(work + "lzcopy.out"), LastWriteTime(work + "ours.out")) << c.what;
+        // Where LZCopy gives the output the input's time, ours must too; where it writes
+        // nothing, neither output takes it (each keeps the time it was created).
+        EXPECT_EQ(LastWriteTime(work + "lzcopy.out") == inputTime,
+                  LastWriteTime(work + "ours.out") == inputTime)
+            << c.what;
     }
     // The output of many pieces is whole.
     ASSERT_TRUE(WriteTestFile(work + "many.in", ToString(many)));
