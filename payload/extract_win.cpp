@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -75,66 +74,6 @@ void DecodeRegion(const uint8_t* region, uint32_t size, CarriedDecode* decode) {
     if (decode->sound) decode->digest = Sha256Of(decode->bytes.data(), decode->bytes.size());
 }
 
-// Decodes the carried files from the image, and takes their digests, on a thread of its
-// own, in payload order, while the GUI thread has LZ32 expand the files written to disk:
-// on a machine with a second processor the decoding then costs the preparation nothing.
-// The thread touches memory only (the image, which nobody changes meanwhile, and the
-// decodes): no file, no window, no trace. Where no thread or event can be had, each file
-// is decoded when it is first asked for.
-class CarriedDecoder {
-public:
-    CarriedDecoder(const uint8_t* image, const uint32_t (&offsets)[kPayloadFileCount],
-                   const uint32_t (&sizes)[kPayloadFileCount],
-                   CarriedDecode (&decodes)[kPayloadFileCount])
-        : image_(image), offsets_(offsets), sizes_(sizes), decodes_(decodes) {
-        for (HANDLE& done : done_) done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        bool events = true;
-        for (HANDLE done : done_) events = events && done != nullptr;
-        if (events) thread_ = CreateThread(nullptr, 0, &CarriedDecoder::Run, this, 0, nullptr);
-    }
-    ~CarriedDecoder() {
-        if (thread_ != nullptr) {
-            WaitForSingleObject(thread_, INFINITE);
-            CloseHandle(thread_);
-        }
-        for (HANDLE done : done_) {
-            if (done != nullptr) CloseHandle(done);
-        }
-    }
-    CarriedDecoder(const CarriedDecoder&) = delete;
-    CarriedDecoder& operator=(const CarriedDecoder&) = delete;
-
-    // File `index` decoded, waiting for the thread when it is not yet.
-    const CarriedDecode& Wait(int index) {
-        if (thread_ != nullptr) {
-            WaitForSingleObject(done_[index], INFINITE);
-        } else if (decodes_[index].region == nullptr) {
-            Decode(index);
-        }
-        return decodes_[index];
-    }
-
-private:
-    static DWORD WINAPI Run(void* decoder) {
-        auto* self = static_cast<CarriedDecoder*>(decoder);
-        for (int index = 0; index < kPayloadFileCount; ++index) {
-            self->Decode(index);
-            SetEvent(self->done_[index]);
-        }
-        return 0;
-    }
-    void Decode(int index) {
-        DecodeRegion(image_ + offsets_[index], sizes_[index], &decodes_[index]);
-    }
-
-    const uint8_t* image_;
-    const uint32_t (&offsets_)[kPayloadFileCount];
-    const uint32_t (&sizes_)[kPayloadFileCount];
-    CarriedDecode (&decodes_)[kPayloadFileCount];
-    HANDLE done_[kPayloadFileCount] = {};
-    HANDLE thread_ = nullptr;
-};
-
 // Whether what `file` holds from its current position to its end is exactly the `size`
 // bytes at `expected`, read through the handle a chunk at a time (into memory that stays
 // mapped, not a buffer of the file's size).
@@ -198,13 +137,9 @@ bool OutputHasDecodedLength(const char* inputPath, const char* outputPath,
     return GetFileLength("", outputPath) == decodedLength;
 }
 
-// What the compressed file should hold and its decode, asked for once the expansion is
-// done (the decode may still be under way meanwhile); none when not known.
-using KnownDecode = std::function<const CarriedDecode*()>;
-
 // DekompresujPlik, given what the compressed file should hold and its decode, when known.
 void Decompress(const char* folder, const char* compressedName, const char* outputName,
-                const KnownDecode& known) {
+                const CarriedDecode* known) {
     Trace("\r\nDekompresujPlik: %s, %s, %s\r\n", folder, compressedName, outputName);
     char input[kExpandPathSize];
     char output[kExpandPathSize];
@@ -213,7 +148,7 @@ void Decompress(const char* folder, const char* compressedName, const char* outp
     }
     ExpandFile(input, output);
     SetFileAttributesA(input, FILE_ATTRIBUTE_NORMAL);
-    if (!OutputHasDecodedLength(input, output, known ? known() : nullptr)) {
+    if (!OutputHasDecodedLength(input, output, known)) {
         DeleteFileForced("", output);
     }
     Trace("FILE IN:  %d\r\n", static_cast<int>(GetFileLength("", input)));
@@ -224,7 +159,7 @@ void Decompress(const char* folder, const char* compressedName, const char* outp
 }  // namespace
 
 int DekompresujPlik(const char* folder, const char* compressedName, const char* outputName) {
-    Decompress(folder, compressedName, outputName, KnownDecode());
+    Decompress(folder, compressedName, outputName, nullptr);
     return 1;
 }
 
@@ -368,14 +303,13 @@ int32_t DecompressCopies(const InstallerImage& image, CarriedDecode (&decodes)[k
     ShowStatus(status, "Kasuje pliki tymczasowe...");
     int32_t code = RemoveStale(false);
     if (code != kPayloadOk) return code;
-    CarriedDecoder decoder(image.block->data(), image.offsets, image.sizes, decodes);
     for (int i = 0; i < kPayloadFileCount; ++i) {
         const CarriedFile& file = kCarriedFiles[i];
         ShowStatus(status, file.expandStatus);
-        Decompress(workFolder, file.compressedName, file.workName,
-                   [&decoder, i] { return &decoder.Wait(i); });
+        DecodeRegion(image.block->data() + image.offsets[i], image.sizes[i], &decodes[i]);
+        Decompress(workFolder, file.compressedName, file.workName, &decodes[i]);
     }
-    for (int i = 0; i < kPayloadFileCount; ++i) SecureNewCopy(i, decoder.Wait(i));
+    for (int i = 0; i < kPayloadFileCount; ++i) SecureNewCopy(i, decodes[i]);
     return kPayloadOk;
 }
 
