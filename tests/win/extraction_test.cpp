@@ -15,11 +15,11 @@
 #include "payload/carried_files.h"
 #include "payload/lz_expand.h"
 #include "payload/reason_codes.h"
-#include "payload/szdd.h"
 #include "payload/trailer.h"
 #include "payload/work_folder.h"
 #include "support/file_access.h"
 #include "support/sha256.h"
+#include "tests/codec/test_data.h"
 #include "tests/support/file_lock_test.h"
 #include "tests/support/installer_image.h"
 #include "tests/support/stdout_capture.h"
@@ -247,13 +247,8 @@ uint64_t LastWriteTime(const std::string& path) {
 // sound, cut and foreign inputs and for outputs of many pieces.
 TEST_F(Extraction, SystemExpansionLeavesWhatLzCopyLeaves) {
     ASSERT_TRUE(SystemLzAvailable());
-    Bytes varied(300 * 1024);
-    uint32_t seed = 12345;
-    for (size_t i = 0; i < varied.size(); ++i) {
-        seed = seed * 1103515245u + 12345u;
-        varied[i] = static_cast<uint8_t>(i % 7 == 0 ? seed >> 24 : i / 1000);
-    }
-    const Bytes many = EncodeSzdd(varied.data(), varied.size(), 0);
+    const Bytes varied = TextBytes(300 * 1024, 12345);
+    const Bytes many = Compress(varied, 0);
     const Bytes& first = payload->compressed[0];
     const struct {
         const char* what;
